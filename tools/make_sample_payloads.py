@@ -1,0 +1,99 @@
+#!/usr/bin/env python3
+"""Writes the sixteen sample payloads of the installer into a folder.
+
+The bytes are deterministic (derived from each file's name), the sizes are those of
+the real patch, and each file has the shape of its real counterpart: archives start
+with the XP3 signature, signature texts with their header line and Base64, the check
+tool's settings text holds its two sections, its executable starts with "MZ".
+Usage: make_sample_payloads.py OUTPUT_FOLDER
+"""
+import base64
+import hashlib
+import os
+import sys
+
+XP3_SIGNATURE = bytes.fromhex("585033 0D0A 200A 1A 8B 67 01".replace(" ", ""))
+SIG_HEADER = b"-- SIGNATURE - ECC(160)/MD5 --\r\n"
+
+# file name, size, shape
+PAYLOADS = [
+    ("patch.xp3", 125816, "xp3"),
+    ("patch2.xp3", 10977262, "xp3"),
+    ("patch3.xp3", 23574, "xp3"),
+    ("ファイル破損チェックツール.ini", 676, "ini"),
+    ("ファイル破損チェックツール.exe", 569856, "exe"),
+    ("background.xp3.sig", 114, "sig"),
+    ("cxdec.tpm.sig", 114, "sig"),
+    ("data.xp3.sig", 114, "sig"),
+    ("krmovie.dll.sig", 114, "sig"),
+    ("patch.xp3.sig", 114, "sig"),
+    ("patch2.xp3.sig", 114, "sig"),
+    ("patch3.xp3.sig", 114, "sig"),
+    ("system.xp3.sig", 114, "sig"),
+    ("wuvorbis.dll.sig", 114, "sig"),
+    ("patch4.xp3", 301857, "xp3"),
+    ("patch4.xp3.sig", 114, "sig"),
+]
+
+
+def noise(name, size):
+    return hashlib.shake_256(("sample payload " + name).encode("utf-8")).digest(size)
+
+
+def base64_text(name, length):
+    """Base64 characters only, exactly `length` of them."""
+    raw = base64.b64encode(noise(name, length)).decode("ascii")
+    return raw[:length].encode("ascii")
+
+
+def make_xp3(name, size):
+    return XP3_SIGNATURE + noise(name, size - len(XP3_SIGNATURE))
+
+
+def make_sig(name, size):
+    body = size - len(SIG_HEADER) - 2
+    return SIG_HEADER + base64_text(name, body) + b"\r\n"
+
+
+def make_ini(name, size):
+    head = (
+        "[message]\r\n"
+        "notice=ファイルの破損は見つかりませんでした。\r\n"
+        "caption=ファイル破損チェックツール\r\n"
+        "\r\n"
+        "[key]\r\n"
+        "publickey="
+    ).encode("cp932")
+    tail = b"\r\n"
+    return head + base64_text(name, size - len(head) - len(tail)) + tail
+
+
+def make_exe(name, size):
+    stub = b"MZ\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xff\xff\x00\x00"
+    return stub + noise(name, size - len(stub))
+
+
+MAKERS = {"xp3": make_xp3, "sig": make_sig, "ini": make_ini, "exe": make_exe}
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: make_sample_payloads.py OUTPUT_FOLDER")
+    out = sys.argv[1]
+    os.makedirs(out, exist_ok=True)
+    for name, size, shape in PAYLOADS:
+        data = MAKERS[shape](name, size)
+        assert len(data) == size, (name, len(data), size)
+        path = os.path.join(out, name)
+        try:
+            with open(path, "rb") as f:
+                if f.read() == data:
+                    continue  # unchanged: keep the timestamp so nothing rebuilds
+        except OSError:
+            pass
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+if __name__ == "__main__":
+    main()
