@@ -64,6 +64,8 @@ cmd_test() {
     build native win32 win64
     log "native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
     ctest --preset native
+    log "checks of the 32-bit product"
+    ctest --preset win32
     start_xvfb
     tools/wine-prefix "$root/build/win64/wineprefix"
     log "Windows tests under 64-bit Wine"

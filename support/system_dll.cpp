@@ -22,7 +22,7 @@ template <typename Fn> Fn Export(HMODULE module, const char* name) {
 
 void RestrictDllSearchToSystem() {
     auto setDirectories = Export<SetDefaultDllDirectoriesFn>(GetModuleHandleA("kernel32.dll"),
-                                                            "SetDefaultDllDirectories");
+                                                             "SetDefaultDllDirectories");
     if (setDirectories != nullptr) {
         setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }

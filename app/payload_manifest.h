@@ -1,0 +1,18 @@
+// The sixteen files the installer writes, in the order it writes them.
+#ifndef APP_PAYLOAD_MANIFEST_H
+#define APP_PAYLOAD_MANIFEST_H
+
+constexpr int kManifestCellSize = 256;
+constexpr int kPayloadCount = 16;
+
+struct ManifestEntry {
+    // A wsprintfA format with no arguments: each "%%" becomes the "%" of the
+    // payload's locator, "%BINARY%ID_PATCH1" and the like.
+    char locator[kManifestCellSize];
+    // The destination's file name, relative to the install folder.
+    char fileName[kManifestCellSize];
+};
+
+extern const ManifestEntry PayloadManifest[kPayloadCount];
+
+#endif
