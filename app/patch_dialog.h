@@ -4,6 +4,20 @@
 
 #include <windows.h>
 
+// Posted by the copy thread when a payload is complete (WM_COMMAND, wParam 1000:
+// the same number as IDC_STATUS, notification code 0).
+constexpr WORD kPayloadFinishedCommand = 1000;
+
+// The dialog, set when it initialises; read by the copy thread.
+extern HWND DialogWindow;
+// The manifest row being copied; 16 after the last. Written only on the dialog's
+// thread, read by the copy thread in the progress hook.
+extern int EntryIndex;
+
 INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The copy worker's progress hook: moves the bar (a synchronous send, so the
+// copy thread waits for the dialog) and posts kPayloadFinishedCommand at 100.
+int OnCopyProgress(DWORD percent);
 
 #endif

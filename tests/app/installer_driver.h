@@ -35,10 +35,34 @@ class InstallerProcess {
     // Exit code, or STILL_ACTIVE when the process did not end within timeoutMs.
     DWORD WaitForExit(DWORD timeoutMs) const;
     DWORD Id() const { return info_.dwProcessId; }
+    HANDLE Handle() const { return info_.hProcess; }
+    // A message box of the process with this caption and text, or null.
+    HWND WaitForMessageBox(const char* caption, const char* text, DWORD timeoutMs) const;
+    // The shell's folder-browse dialog of the process, or null.
+    HWND WaitForFolderBrowser(DWORD timeoutMs) const;
 
   private:
     PROCESS_INFORMATION info_{};
 };
+
+// Polls condition every few milliseconds; false when it did not hold in time.
+template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        Sleep(5);
+    }
+    return true;
+}
+
+// The first child of parent (at any depth) of this class, or null.
+HWND FindChildOfClass(HWND parent, const char* className);
+
+// In the browse dialog's tree, owned by process, expands the root item and
+// selects its child labelled label (a folder on the desktop). false if absent.
+bool SelectDesktopFolderInBrowser(HANDLE process, HWND browser, const std::string& label);
 
 // Clicks a button of a dialog (BM_CLICK), without waiting for the dialog to act.
 void PressButton(HWND dialog, int id);

@@ -1,0 +1,4 @@
+#include "global_objects.h"
+
+CopyWorker TheCopyWorker;
+TimedValueQueue TheTimedValueQueue;

@@ -1,0 +1,62 @@
+// The copy worker: writes one embedded payload into one file on a thread of its own,
+// in slices, and reports the percentage written after every slice.
+#ifndef COPY_COPY_WORKER_H
+#define COPY_COPY_WORKER_H
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "payload_locator.h"
+
+// Called on the copy thread after every slice with the percentage written, 0 to 100;
+// exactly one call, the last of a complete copy, reports 100. The result is ignored.
+typedef int (*ProgressHook)(DWORD percent);
+
+// The "BINARY"-style resource of the running program that a locator such as
+// "%BINARY%ID_PATCH1" names, or null when there is none or the locator is malformed.
+HRSRC FindPayload(const char* locator);
+
+// Copies one payload at a time. Busy exactly while a copy thread handle is held: from
+// Start until the next Start or Stop joins the thread, even after it has finished.
+// Start, Stop, SetProgressHook and destruction belong to one thread (the dialog's);
+// the hook must not call them.
+class CopyWorker {
+  public:
+    CopyWorker() = default;
+    ~CopyWorker();
+    CopyWorker(const CopyWorker&) = delete;
+    CopyWorker& operator=(const CopyWorker&) = delete;
+
+    // While idle: installs hook and returns the one it replaces. While busy: changes
+    // nothing and returns null.
+    ProgressHook SetProgressHook(ProgressHook hook);
+
+    // Stops a copy still held, then copies the payload that payloadLocator names into
+    // the file destinationPath on a new thread. The worker keeps its own copies of
+    // both strings. Returns 1 when the thread runs; 0, leaving the worker idle, when
+    // either string is null or does not fit kLocatorPartSize bytes, or the thread
+    // cannot be created.
+    int Start(const char* payloadLocator, const char* destinationPath);
+
+    // Requests cancellation, waits for the copy thread to finish its current slice,
+    // and returns the worker to idle. Nothing happens while idle.
+    void Stop();
+
+  private:
+    friend struct CopyWorkerProbe; // tests read the finished thread's exit code
+
+    static DWORD WINAPI CopyRoutine(LPVOID parameter);
+    DWORD CopyPayload();
+
+    DWORD threadId = 0;
+    HANDLE thread = nullptr;
+    ProgressHook progressHook = nullptr;
+    // Written by the dialog's thread while the copy thread reads it between slices.
+    std::atomic<int> cancelRequested{0};
+    // Owned by the worker; replaced by each Start, read only by the copy thread.
+    char locator[kLocatorPartSize] = {};
+    char destination[kLocatorPartSize] = {};
+};
+
+#endif

@@ -1,0 +1,392 @@
+#include "copy_worker.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Reaches the worker's thread handle, which nothing else of the program reads.
+struct CopyWorkerProbe {
+    // Waits until the copy thread has ended and gives its exit code; the worker keeps
+    // the handle, so it still counts as busy.
+    static DWORD WaitForExitCode(CopyWorker& worker) {
+        if (worker.thread == nullptr) {
+            return STILL_ACTIVE;
+        }
+        WaitForSingleObject(worker.thread, INFINITE);
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeThread(worker.thread, &code);
+        return code;
+    }
+};
+
+namespace {
+
+const DWORD kFailed = 0xFFFFFFFF;
+
+struct HookCall {
+    DWORD thread;
+    DWORD percent;
+};
+
+std::mutex callsMutex;
+std::vector<HookCall> calls;
+std::atomic<int> hookSleepMs{0};
+
+int RecordingHook(DWORD percent) {
+    {
+        std::lock_guard<std::mutex> lock(callsMutex);
+        calls.push_back({GetCurrentThreadId(), percent});
+    }
+    if (hookSleepMs > 0) {
+        Sleep(hookSleepMs);
+    }
+    return 1;
+}
+
+int OtherHook(DWORD) {
+    return 1;
+}
+
+std::vector<HookCall> Calls() {
+    std::lock_guard<std::mutex> lock(callsMutex);
+    return calls;
+}
+
+size_t CallCount() {
+    return Calls().size();
+}
+
+size_t CallsOnThread(DWORD thread) {
+    size_t count = 0;
+    for (const HookCall& call : Calls()) {
+        count += call.thread == thread ? 1 : 0;
+    }
+    return count;
+}
+
+void WaitForCalls(size_t count) {
+    for (int i = 0; i < 2000 && CallCount() < count; ++i) {
+        Sleep(5);
+    }
+    ASSERT_GE(CallCount(), count) << "the copy made no progress";
+}
+
+std::string PayloadBytes(const char* name) {
+    HRSRC resource = FindResourceA(nullptr, name, "BINARY");
+    if (resource == nullptr) {
+        ADD_FAILURE() << "test payload missing: " << name;
+        return std::string();
+    }
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, resource)));
+    return std::string(bytes, SizeofResource(nullptr, resource));
+}
+
+DWORD Attributes(const std::string& path) {
+    return GetFileAttributesA(path.c_str());
+}
+
+// The file's bytes; "<missing>" when it cannot be read.
+std::string FileBytes(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "<missing>";
+    }
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD done = 0;
+    if (!bytes.empty() &&
+        !ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr)) {
+        bytes = "<unreadable>";
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD done = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(done, bytes.size());
+}
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            std::string path = folder + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+class CopyWorkerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+        folder_ = std::string(temp) + "copy_worker_test_" + std::to_string(GetCurrentProcessId()) +
+                  "_" + std::to_string(serial_++);
+        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
+        std::lock_guard<std::mutex> lock(callsMutex);
+        calls.clear();
+        hookSleepMs = 0;
+    }
+
+    void TearDown() override { RemoveTree(folder_); }
+
+    std::string Path(const std::string& name) const { return folder_ + "\\" + name; }
+
+    // Starts a copy and waits for its thread to end; gives the thread's exit code.
+    DWORD CopyToEnd(CopyWorker& worker, const std::string& locator, const std::string& path) {
+        EXPECT_EQ(worker.Start(locator.c_str(), path.c_str()), 1);
+        DWORD code = CopyWorkerProbe::WaitForExitCode(worker);
+        worker.Stop();
+        return code;
+    }
+
+    std::string folder_;
+    static int serial_;
+};
+
+int CopyWorkerTest::serial_ = 0;
+
+struct PayloadCase {
+    const char* name;
+    std::uint32_t slice; // bytes per full slice
+    size_t hookCalls;    // one per slice (and one for an empty payload)
+    size_t existingSize; // size of a file of that name before the copy, 0 for none
+};
+
+const PayloadCase kPayloads[] = {
+    {"COPY_TEST_0", 1, 1, 300},           // truncated to nothing, 100 reported once
+    {"COPY_TEST_50", 1, 50, 0},           // under 100 bytes: one byte per slice, never zero
+    {"COPY_TEST_114", 1, 114, 0},         // the signature texts' size
+    {"COPY_TEST_200", 2, 100, 0},         // a multiple of 100
+    {"COPY_TEST_676", 6, 113, 5000},      // 112 slices of 6, one of 4, over a longer file
+    {"COPY_TEST_1000000", 10000, 100, 0}, // a million bytes: 100 slices, no rest
+    {"COPY_TEST_1000057", 10000, 101, 0}, // 100 full slices and a rest of 57
+};
+
+TEST_F(CopyWorkerTest, WritesThePayloadWholeAndReportsEverySlice) {
+    CopyWorker worker;
+    worker.SetProgressHook(RecordingHook);
+    for (const PayloadCase& c : kPayloads) {
+        SCOPED_TRACE(c.name);
+        {
+            std::lock_guard<std::mutex> lock(callsMutex);
+            calls.clear();
+        }
+        std::string path = Path(std::string(c.name) + ".bin");
+        if (c.existingSize != 0) {
+            WriteBytes(path, std::string(c.existingSize, '\xEE'));
+        }
+        std::string payload = PayloadBytes(c.name);
+
+        EXPECT_EQ(CopyToEnd(worker, std::string("%BINARY%") + c.name, path), 0u);
+
+        EXPECT_TRUE(FileBytes(path) == payload) << "file differs from the payload";
+        std::vector<HookCall> seen = Calls();
+        ASSERT_EQ(seen.size(), c.hookCalls);
+        for (size_t k = 1; k <= seen.size(); ++k) {
+            std::uint64_t written = std::min<std::uint64_t>(k * c.slice, payload.size());
+            std::uint64_t percent = payload.empty() ? 100 : written * 100 / payload.size();
+            EXPECT_EQ(seen[k - 1].percent, percent) << "call " << k;
+            EXPECT_NE(seen[k - 1].thread, GetCurrentThreadId()) << "hook ran on the caller";
+        }
+        // Exact values above: rising, and 100 only with the last call.
+        EXPECT_EQ(seen.back().percent, 100u);
+    }
+}
+
+TEST_F(CopyWorkerTest, UnknownPayloadEndsWithoutHookOrFile) {
+    const char* const kLocators[] = {
+        "%BINARY%NO_SUCH_PAYLOAD",
+        "%OTHER%COPY_TEST_114", // the type is part of the name
+        "COPY_TEST_114",        // no percent sign
+        "%BINARY",              // no separator
+    };
+    CopyWorker worker;
+    worker.SetProgressHook(RecordingHook);
+    for (const char* locator : kLocators) {
+        SCOPED_TRACE(locator);
+        EXPECT_EQ(FindPayload(locator), nullptr);
+        EXPECT_EQ(CopyToEnd(worker, locator, Path("never.bin")), kFailed);
+        EXPECT_EQ(CallCount(), 0u);
+        EXPECT_EQ(Attributes(Path("never.bin")), INVALID_FILE_ATTRIBUTES);
+    }
+    HRSRC found = FindPayload("%BINARY%COPY_TEST_676");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(SizeofResource(nullptr, found), 676u);
+}
+
+TEST_F(CopyWorkerTest, UnopenableDestinationWritesNothing) {
+    // The game holds its archive open without sharing while it runs.
+    std::string held = Path("held.xp3");
+    WriteBytes(held, "kept");
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::string folder = Path("folder.xp3");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    std::string missing = Path("missing");
+
+    struct {
+        const char* what;
+        std::string destination;
+    } const kCases[] = {
+        {"held open without sharing", held},
+        {"a folder of that name", folder},
+        {"in a missing folder", missing + "\\patch.xp3"},
+    };
+    CopyWorker worker;
+    worker.SetProgressHook(RecordingHook);
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_676", c.destination), kFailed);
+        EXPECT_EQ(CallCount(), 0u);
+    }
+    CloseHandle(holder);
+    EXPECT_EQ(FileBytes(held), "kept");
+    EXPECT_EQ(Attributes(folder), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(Attributes(missing), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(CopyWorkerTest, StopWhileIdleDoesNothing) {
+    CopyWorker worker;
+    worker.Stop();
+    worker.Stop();
+    EXPECT_EQ(worker.SetProgressHook(RecordingHook), nullptr);
+    EXPECT_EQ(worker.SetProgressHook(RecordingHook), RecordingHook); // still idle
+    EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_200", Path("a.bin")), 0u);
+    worker.Stop();
+    EXPECT_EQ(worker.SetProgressHook(RecordingHook), RecordingHook);
+}
+
+TEST_F(CopyWorkerTest, StartDuringACopyCancelsItAfterItsSliceAndStartsTheNext) {
+    CopyWorker worker;
+    worker.SetProgressHook(RecordingHook);
+    std::string first = Path("first.xp3");
+    hookSleepMs = 20;
+    ASSERT_EQ(worker.Start("%BINARY%COPY_TEST_1000000", first.c_str()), 1);
+    WaitForCalls(3);
+    DWORD firstThread = Calls()[0].thread;
+
+    // The caller's strings may change as soon as Start returns.
+    char locator[MAX_PATH] = "%BINARY%COPY_TEST_676";
+    char destination[MAX_PATH];
+    lstrcpyA(destination, Path("second.ini").c_str());
+    hookSleepMs = 0;
+    ASSERT_EQ(worker.Start(locator, destination), 1);
+    size_t firstCalls = CallsOnThread(firstThread);
+    lstrcpyA(locator, "%BINARY%COPY_TEST_114");
+    lstrcpyA(destination, Path("wrong.sig").c_str());
+
+    EXPECT_EQ(CopyWorkerProbe::WaitForExitCode(worker), 0u);
+    worker.Stop();
+    // The first copy was joined inside Start: it made no call after, and its file
+    // holds exactly the slices it reported, as a prefix of the payload.
+    EXPECT_EQ(CallsOnThread(firstThread), firstCalls);
+    EXPECT_LT(firstCalls, 100u);
+    std::string partial = FileBytes(first);
+    EXPECT_EQ(partial.size(), firstCalls * 10000);
+    EXPECT_TRUE(PayloadBytes("COPY_TEST_1000000").compare(0, partial.size(), partial) == 0);
+    EXPECT_TRUE(FileBytes(Path("second.ini")) == PayloadBytes("COPY_TEST_676"));
+    EXPECT_EQ(Calls().back().percent, 100u);
+    EXPECT_EQ(Attributes(Path("wrong.sig")), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(CopyWorkerTest, HookChangesOnlyWhileIdle) {
+    CopyWorker worker;
+    worker.SetProgressHook(RecordingHook);
+    hookSleepMs = 5;
+    ASSERT_EQ(worker.Start("%BINARY%COPY_TEST_114", Path("a.sig").c_str()), 1);
+    EXPECT_EQ(worker.SetProgressHook(OtherHook), nullptr);
+    // A finished copy still counts as busy until it is joined.
+    EXPECT_EQ(CopyWorkerProbe::WaitForExitCode(worker), 0u);
+    EXPECT_EQ(CallCount(), 114u); // every call still reached the first hook
+    EXPECT_EQ(worker.SetProgressHook(OtherHook), nullptr);
+    worker.Stop();
+    EXPECT_EQ(worker.SetProgressHook(OtherHook), RecordingHook);
+}
+
+TEST_F(CopyWorkerTest, DestroyingTheWorkerStopsTheCopyAfterItsSlice) {
+    std::string path = Path("patch2.xp3");
+    hookSleepMs = 20;
+    auto* worker = new CopyWorker;
+    worker->SetProgressHook(RecordingHook);
+    ASSERT_EQ(worker->Start("%BINARY%COPY_TEST_1000000", path.c_str()), 1);
+    WaitForCalls(2);
+    delete worker;
+    size_t callsAtExit = CallCount();
+    Sleep(100);
+    EXPECT_EQ(CallCount(), callsAtExit);
+    EXPECT_LT(callsAtExit, 100u);
+    EXPECT_EQ(FileBytes(path).size(), callsAtExit * 10000); // left shorter, not deleted
+}
+
+TEST_F(CopyWorkerTest, StartRefusesStringsThatDoNotFitAndStaysIdle) {
+    // A full path of 259 bytes still fits the worker's 260-byte buffer.
+    std::string fits = Path("");
+    fits += std::string(259 - fits.size(), 'f');
+    ASSERT_EQ(fits.size(), 259u);
+    // One byte more must not be cut into the name of another file.
+    std::string tooLong = Path("");
+    tooLong += std::string(260 - tooLong.size(), 'g');
+    std::string cut = tooLong.substr(0, 259);
+    std::string longLocator = "%BINARY%COPY_TEST_114" + std::string(260, 'x');
+    std::string sig = Path("a.sig");
+
+    CopyWorker worker;
+    worker.SetProgressHook(RecordingHook);
+    EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_114", fits), 0u);
+    EXPECT_EQ(FileBytes(fits).size(), 114u);
+
+    struct {
+        const char* what;
+        const char* locator;
+        const char* destination;
+    } const kRefused[] = {
+        {"destination of 260 bytes", "%BINARY%COPY_TEST_114", tooLong.c_str()},
+        {"locator of 260 bytes or more", longLocator.c_str(), sig.c_str()},
+        {"null locator", nullptr, sig.c_str()},
+        {"null destination", "%BINARY%COPY_TEST_114", nullptr},
+    };
+    for (const auto& c : kRefused) {
+        SCOPED_TRACE(c.what);
+        // A copy in flight is stopped first, as by any Start.
+        hookSleepMs = 20;
+        ASSERT_EQ(worker.Start("%BINARY%COPY_TEST_1000000", Path("big.xp3").c_str()), 1);
+        WaitForCalls(1);
+        EXPECT_EQ(worker.Start(c.locator, c.destination), 0);
+        size_t callsAfter = CallCount();
+        EXPECT_EQ(worker.SetProgressHook(RecordingHook), RecordingHook) << "worker not idle";
+        Sleep(50);
+        EXPECT_EQ(CallCount(), callsAfter);
+        std::lock_guard<std::mutex> lock(callsMutex);
+        calls.clear();
+    }
+    EXPECT_EQ(Attributes(tooLong), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Attributes(cut), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Attributes(sig), INVALID_FILE_ATTRIBUTES);
+}
+
+} // namespace

@@ -1,0 +1,104 @@
+#include "test_folder.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace {
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            std::string path = folder + "\\" + name;
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+                SetUnixWritable(path, true);
+            }
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                RemoveTree(path);
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+using UnixNameFn = char*(CDECL*)(const WCHAR*);
+
+} // namespace
+
+TestFolder::TestFolder() {
+    static std::atomic<unsigned> counter{0};
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    root_ = std::string(temp) + "support_tests_" + std::to_string(GetCurrentProcessId()) + "_" +
+            std::to_string(counter++);
+    RemoveTree(root_);
+    CreateDirectoryA(root_.c_str(), nullptr);
+    root_ += "\\";
+}
+
+TestFolder::~TestFolder() {
+    RemoveTree(root_.substr(0, root_.size() - 1));
+}
+
+bool TestFolder::MakeFolder(const std::string& relative) const {
+    return CreateDirectoryA(Path(relative).c_str(), nullptr) != 0;
+}
+
+bool TestFolder::MakeFile(const std::string& relative) const {
+    HANDLE file = CreateFileA(Path(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    CloseHandle(file);
+    return true;
+}
+
+bool SetUnixWritable(const std::string& path, bool writable) {
+    auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName == nullptr) {
+        return false;
+    }
+    WCHAR wide[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0) {
+        return false;
+    }
+    char* unixPath = unixName(wide);
+    if (unixPath == nullptr) {
+        return false;
+    }
+    std::string command =
+        std::string("/bin/chmod ") + (writable ? "u+w" : "a-w") + " \"" + unixPath + "\"";
+    HeapFree(GetProcessHeap(), 0, unixPath);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    // Wine hands a Unix program over without waiting for it: watch the attribute.
+    for (int i = 0; i < 250; ++i) {
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES &&
+            ((attributes & FILE_ATTRIBUTE_READONLY) == 0) == writable) {
+            return true;
+        }
+        Sleep(20);
+    }
+    return false;
+}
