@@ -76,23 +76,31 @@ def make_exe(name, size):
 MAKERS = {"xp3": make_xp3, "sig": make_sig, "ini": make_ini, "exe": make_exe}
 
 
-def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: make_sample_payloads.py OUTPUT_FOLDER")
-    out = sys.argv[1]
+def write_files(out, files):
+    """Writes each (name, bytes) of files into the folder out, leaving a file that
+    already holds those bytes untouched so that its timestamp rebuilds nothing."""
     os.makedirs(out, exist_ok=True)
-    for name, size, shape in PAYLOADS:
-        data = MAKERS[shape](name, size)
-        assert len(data) == size, (name, len(data), size)
+    for name, data in files:
         path = os.path.join(out, name)
         try:
             with open(path, "rb") as f:
                 if f.read() == data:
-                    continue  # unchanged: keep the timestamp so nothing rebuilds
+                    continue
         except OSError:
             pass
         with open(path, "wb") as f:
             f.write(data)
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: make_sample_payloads.py OUTPUT_FOLDER")
+    files = []
+    for name, size, shape in PAYLOADS:
+        data = MAKERS[shape](name, size)
+        assert len(data) == size, (name, len(data), size)
+        files.append((name, data))
+    write_files(sys.argv[1], files)
 
 
 if __name__ == "__main__":

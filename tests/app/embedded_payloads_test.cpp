@@ -1,6 +1,7 @@
 #include "char_search.h"
 #include "installer_driver.h"
 #include "payload_manifest.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #include "installer_driver.h"
 #include "payload_manifest.h"
 #include "resource.h"
+#include "test_files.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -21,27 +22,9 @@ std::string PayloadBytes(const ManifestEntry& row) {
     return bytes;
 }
 
-void WriteWholeFile(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-// Empties folder (one level: the installer writes no subfolders) and removes it.
+// Removes folder, given with its closing backslash, and all it holds.
 void RemoveFolder(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string path = folder + entry.cFileName;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
+    RemoveTree(folder.substr(0, folder.size() - 1));
 }
 
 std::string DesktopFolder() {
@@ -122,6 +105,14 @@ class Install : public ::testing::Test {
         EXPECT_TRUE(Enabled(dialog, IDOK));
         EXPECT_TRUE(Enabled(dialog, IDCANCEL));
         EXPECT_EQ(Text(dialog, IDC_STATUS), "status");
+    }
+
+    // The close box ends the program promptly, with 1, also while a copy runs.
+    void CloseWhileCopying(HWND dialog) {
+        DWORD closed = GetTickCount();
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        EXPECT_EQ(installer_.WaitForExit(10000), 1u);
+        EXPECT_LT(GetTickCount() - closed, 3000u);
     }
 
     void ExitWithOne(HWND dialog) {
@@ -297,10 +288,7 @@ TEST_F(Install, StopsAtADestinationHeldOpenAndStillExits) {
     EXPECT_FALSE(Enabled(dialog, IDCANCEL));
     EXPECT_EQ(installer_.WaitForMessageBox("報告", nullptr, 0), nullptr);
 
-    DWORD closed = GetTickCount();
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    EXPECT_EQ(installer_.WaitForExit(10000), 1u);
-    EXPECT_LT(GetTickCount() - closed, 3000u);
+    CloseWhileCopying(dialog);
     CloseHandle(inUse);
 
     for (int row = 0; row < heldRow; ++row) {
@@ -321,10 +309,7 @@ TEST_F(Install, ClosingDuringTheLargestPayloadLeavesItShorter) {
     PressButton(dialog, IDOK);
     ASSERT_TRUE(
         WaitUntil([&] { return Text(dialog, IDC_FILE) == destination; }, kInstallTimeoutMs));
-    DWORD closed = GetTickCount();
-    PostMessageA(dialog, WM_CLOSE, 0, 0);
-    EXPECT_EQ(installer_.WaitForExit(10000), 1u);
-    EXPECT_LT(GetTickCount() - closed, 3000u);
+    CloseWhileCopying(dialog);
     std::string written;
     ASSERT_TRUE(ReadWholeFile(destination, written));
     EXPECT_LT(written.size(), PayloadBytes(largest).size());

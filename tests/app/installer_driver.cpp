@@ -35,22 +35,6 @@ std::string ClassNameOf(HWND window) {
     return name;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    bytes.clear();
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        bytes.append(chunk, got);
-    }
-    CloseHandle(file);
-    return true;
-}
-
 InstallerProcess::~InstallerProcess() {
     if (info_.hProcess != nullptr) {
         if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {

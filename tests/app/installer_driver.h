@@ -17,9 +17,6 @@ std::string TestSetting(const char* name);
 std::string WindowTextOf(HWND window);
 std::string ClassNameOf(HWND window);
 
-// Reads a whole file; false when it cannot be opened.
-bool ReadWholeFile(const std::string& path, std::string& bytes);
-
 class InstallerProcess {
   public:
     InstallerProcess() = default;

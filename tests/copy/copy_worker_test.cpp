@@ -1,4 +1,5 @@
 #include "copy_worker.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -92,68 +93,23 @@ DWORD Attributes(const std::string& path) {
 
 // The file's bytes; "<missing>" when it cannot be read.
 std::string FileBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<missing>";
-    }
-    std::string bytes(GetFileSize(file, nullptr), '\0');
-    DWORD done = 0;
-    if (!bytes.empty() &&
-        !ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &done, nullptr)) {
-        bytes = "<unreadable>";
-    }
-    CloseHandle(file);
-    return bytes;
+    std::string bytes;
+    return ReadWholeFile(path, bytes) ? bytes : "<missing>";
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-    DWORD done = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(done, bytes.size());
-}
-
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            std::string path = folder + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryA(folder.c_str());
+    ASSERT_TRUE(WriteWholeFile(path, bytes)) << path;
 }
 
 class CopyWorkerTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
-        folder_ = std::string(temp) + "copy_worker_test_" + std::to_string(GetCurrentProcessId()) +
-                  "_" + std::to_string(serial_++);
-        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr)) << folder_;
         std::lock_guard<std::mutex> lock(callsMutex);
         calls.clear();
         hookSleepMs = 0;
     }
 
-    void TearDown() override { RemoveTree(folder_); }
-
-    std::string Path(const std::string& name) const { return folder_ + "\\" + name; }
+    std::string Path(const std::string& name) const { return folder_.Path(name); }
 
     // Starts a copy and waits for its thread to end; gives the thread's exit code.
     DWORD CopyToEnd(CopyWorker& worker, const std::string& locator, const std::string& path) {
@@ -163,11 +119,8 @@ class CopyWorkerTest : public ::testing::Test {
         return code;
     }
 
-    std::string folder_;
-    static int serial_;
+    TestFolder folder_;
 };
-
-int CopyWorkerTest::serial_ = 0;
 
 struct PayloadCase {
     const char* name;

@@ -8,6 +8,9 @@ import hashlib
 import os
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from make_sample_payloads import write_files  # noqa: E402
+
 # resource name, size
 PAYLOADS = [
     ("COPY_TEST_0", 0),
@@ -28,19 +31,7 @@ def payload(name, size):
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: make_test_payloads.py OUTPUT_FOLDER")
-    out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
-    for name, size in PAYLOADS:
-        data = payload(name, size)
-        path = os.path.join(out, name)
-        try:
-            with open(path, "rb") as f:
-                if f.read() == data:
-                    continue  # unchanged: keep the timestamp so nothing rebuilds
-        except OSError:
-            pass
-        with open(path, "wb") as f:
-            f.write(data)
+    write_files(sys.argv[1], [(name, payload(name, size)) for name, size in PAYLOADS])
 
 
 if __name__ == "__main__":

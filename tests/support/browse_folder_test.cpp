@@ -8,7 +8,7 @@
 #include <string>
 
 #include "dialog_driver.h"
-#include "test_folder.h"
+#include "test_files.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "dialog_driver.h"
 #include "selection_names.h"
-#include "test_folder.h"
+#include "test_files.h"
 
 namespace {
 

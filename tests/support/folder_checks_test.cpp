@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_folder.h"
+#include "test_files.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "folder_checks.h"
-#include "test_folder.h"
+#include "test_files.h"
 
 namespace {
 

@@ -1,10 +1,43 @@
-#include "test_folder.h"
+#include "test_files.h"
 
 #include <windows.h>
 
 #include <atomic>
 
 namespace {
+
+using UnixNameFn = char*(CDECL*)(const WCHAR*);
+
+} // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    bytes.clear();
+    char chunk[65536];
+    DWORD got = 0;
+    BOOL ok;
+    while ((ok = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0) {
+        bytes.append(chunk, got);
+    }
+    CloseHandle(file);
+    return ok != FALSE;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD done = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+    return ok && done == bytes.size();
+}
 
 void RemoveTree(const std::string& folder) {
     WIN32_FIND_DATAA entry;
@@ -31,15 +64,11 @@ void RemoveTree(const std::string& folder) {
     RemoveDirectoryA(folder.c_str());
 }
 
-using UnixNameFn = char*(CDECL*)(const WCHAR*);
-
-} // namespace
-
 TestFolder::TestFolder() {
     static std::atomic<unsigned> counter{0};
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    root_ = std::string(temp) + "support_tests_" + std::to_string(GetCurrentProcessId()) + "_" +
+    root_ = std::string(temp) + "tests_" + std::to_string(GetCurrentProcessId()) + "_" +
             std::to_string(counter++);
     RemoveTree(root_);
     CreateDirectoryA(root_.c_str(), nullptr);
@@ -55,13 +84,7 @@ bool TestFolder::MakeFolder(const std::string& relative) const {
 }
 
 bool TestFolder::MakeFile(const std::string& relative) const {
-    HANDLE file = CreateFileA(Path(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    CloseHandle(file);
-    return true;
+    return WriteWholeFile(Path(relative), "");
 }
 
 bool SetUnixWritable(const std::string& path, bool writable) {

@@ -1,9 +1,20 @@
-// A fresh folder under the temp folder for one test, removed with all it holds.
-#ifndef TESTS_SUPPORT_TEST_FOLDER_H
-#define TESTS_SUPPORT_TEST_FOLDER_H
+// Files and folders for the Windows-side tests: whole-file reads and writes, and
+// fresh folders that are removed with all they hold.
+#ifndef TESTS_COMMON_TEST_FILES_H
+#define TESTS_COMMON_TEST_FILES_H
 
 #include <string>
 
+// Reads a whole file; false when it cannot be opened.
+bool ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Creates or truncates path and writes bytes; false when any of it fails.
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// Removes folder (no closing backslash) with everything in it, read-only or not.
+void RemoveTree(const std::string& folder);
+
+// A fresh folder under the temp folder for one test, removed with all it holds.
 class TestFolder {
   public:
     TestFolder();
