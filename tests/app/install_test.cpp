@@ -93,6 +93,14 @@ class Install : public ::testing::Test {
         return installer_.WaitForMessageBox("報告", "完了しました。", kInstallTimeoutMs);
     }
 
+    // Answers the completion box and leaves with "終了".
+    void FinishInstall(HWND dialog) {
+        HWND box = WaitForCompletionBox();
+        ASSERT_NE(box, nullptr);
+        PressButton(box, IDOK);
+        ExitWithOne(dialog);
+    }
+
     void ExpectAllPayloadsIn(const std::string& folder) {
         for (const ManifestEntry& row : PayloadManifest) {
             std::string written;
@@ -187,10 +195,7 @@ TEST_F(Install, RewritesLongerFilesToThePayloadSize) {
     HWND dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
     PressButton(dialog, IDOK);
-    HWND box = WaitForCompletionBox();
-    ASSERT_NE(box, nullptr);
-    PressButton(box, IDOK);
-    ExitWithOne(dialog);
+    FinishInstall(dialog);
     ExpectAllPayloadsIn(kDefaultFolder);
 }
 
@@ -203,10 +208,7 @@ TEST_F(Install, RepairPressedWhileCopyingStartsNothing) {
         PostCommand(dialog, IDOK);
         Sleep(20);
     }
-    HWND box = WaitForCompletionBox();
-    ASSERT_NE(box, nullptr);
-    PressButton(box, IDOK);
-    ExitWithOne(dialog);
+    FinishInstall(dialog);
     ExpectAllPayloadsIn(kDefaultFolder);
 }
 
@@ -242,10 +244,7 @@ TEST_F(Install, AsksForTheFolderWhenTheDefaultIsMissing) {
 
     ASSERT_TRUE(SelectDesktopFolderInBrowser(installer_.Handle(), browser, "game"));
     PressButton(browser, IDOK);
-    HWND box = WaitForCompletionBox();
-    ASSERT_NE(box, nullptr);
-    PressButton(box, IDOK);
-    ExitWithOne(dialog);
+    FinishInstall(dialog);
     ExpectAllPayloadsIn(game);
     std::string stray;
     EXPECT_FALSE(ReadWholeFile(withoutGame + "patch.xp3", stray));
@@ -261,10 +260,7 @@ TEST_F(Install, AcceptsAChosenFolderWhoseNameEndsInATrailByteBackslash) {
     ASSERT_NE(browser, nullptr);
     ASSERT_TRUE(SelectDesktopFolderInBrowser(installer_.Handle(), browser, "ゲーム表"));
     PressButton(browser, IDOK);
-    HWND box = WaitForCompletionBox();
-    ASSERT_NE(box, nullptr);
-    PressButton(box, IDOK);
-    ExitWithOne(dialog);
+    FinishInstall(dialog);
     ExpectAllPayloadsIn(game);
 }
 
