@@ -1,7 +1,9 @@
 #!/bin/bash
 # One entry point for building, running and testing the installer on Debian.
 #   ./dev.sh run     build, then install the sample payloads into a demo Wine prefix
-#   ./dev.sh test    build all three presets and run every test, native and under Wine
+#   ./dev.sh test    build all presets and run every test, native and under Wine
+#   ./dev.sh fuzz [SECONDS]  run each fuzz target for SECONDS (default 60)
+#   ./dev.sh bench [RUNS]    install time, its limit, sizes and memory (default 7 runs)
 #   ./dev.sh setup   only install what the machine is missing
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -9,7 +11,8 @@ root=$(pwd)
 
 APT_PACKAGES=(cmake make g++ python3 googletest
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
-    wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick)
+    wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick
+    clang libclang-rt-dev)
 
 log() { echo "== $*" >&2; }
 
@@ -61,9 +64,11 @@ stop_wine() {
 
 cmd_test() {
     setup
-    build native win32 win64
+    build native win32 win64 fuzz
     log "native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
     ctest --preset native
+    log "fuzz targets, a few seconds each (libFuzzer)"
+    ctest --preset fuzz -V | grep -E '^[0-9]+: fuzz_|tests passed'
     log "checks of the 32-bit product"
     ctest --preset win32
     start_xvfb
@@ -75,32 +80,88 @@ cmd_test() {
     return $status
 }
 
+cmd_fuzz() {
+    local seconds=${1:-60}
+    setup
+    build fuzz
+    log "each fuzz target for $seconds s"
+    local status=0 corpus
+    for corpus in fuzz/corpus/*/; do
+        local name
+        name=$(basename "$corpus")
+        fuzz/run-fuzzer "build/fuzz/fuzz/fuzz_$name" "$seconds" "$corpus" "build/fuzz/fuzz/work/$name" ||
+            status=1
+    done
+    return $status
+}
+
+# Product size, payload bytes it carries, and the difference: its own code and resources.
+print_sizes() {
+    local preset exe payloads
+    for preset in win32 win64; do
+        exe=build/$preset/PatchInstaller.exe
+        payloads=$(cat build/$preset/payloads-staged/ID_* | wc -c)
+        local size own
+        size=$(stat -c %s "$exe")
+        own=$((size - payloads))
+        printf '%s: product %d bytes, payloads %d bytes, own code and resources %d bytes (%d KiB)\n' \
+            "$preset" "$size" "$payloads" "$own" $(((own + 1023) / 1024))
+    done
+    echo "target: win32 own code and resources <= 64 KiB"
+}
+
+cmd_bench() {
+    local runs=${1:-7}
+    setup
+    cmake --preset win64 -DBUILD_BENCH=ON >/dev/null
+    build win32 win64
+    start_xvfb
+    local prefix="$root/build/bench/wineprefix"
+    tools/wine-prefix "$prefix"
+    log "install time and its limit, under Wine ($runs runs)"
+    tools/wine-run --prefix "$prefix" build/win64/bench/install_bench.exe \
+        "$root/build/win64/PatchInstaller.exe" "$runs"
+    stop_wine "$prefix"
+    log "sizes"
+    print_sizes
+}
+
 cmd_run() {
     setup
     build win32 win64
-    local prefix="$root/build/demo/wineprefix"
+    local demo="$root/build/demo"
+    local prefix="$demo/wineprefix"
     tools/wine-prefix "$prefix"
+    # The game's default folder, empty, so the installer accepts it without asking.
+    local game="$prefix/drive_c/Program Files/ルミナコ"
+    rm -rf "$game"
+    mkdir -p "$game"
     local exe="$root/build/win64/PatchInstaller.exe"
     if [ -n "${DISPLAY:-}" ]; then
         log "starting the installer (the 64-bit twin; the product is build/win32/PatchInstaller.exe)"
-        tools/wine-run --prefix "$prefix" "$exe"
+        tools/wine-run --prefix "$prefix" "$exe" || true
     else
+        log "no display: installing under a virtual one, pressing 修正 as a user would"
         start_xvfb
-        tools/wine-run --prefix "$prefix" "$exe" &
-        sleep 4
-        import -window root -crop 400x220+312+274 "$root/build/demo/dialog.png"
-        kill %1 2>/dev/null || true
-        stop_wine "$prefix"
-        echo "No display: ran under a virtual one. Screenshot of the dialog: build/demo/dialog.png"
+        tools/wine-run --prefix "$prefix" "$root/build/win64/tests/app/demo_install.exe" "$exe" "$demo"
+        for picture in ready copying done done-box; do
+            convert "$demo/$picture.bmp" "$demo/$picture.png" && rm -f "$demo/$picture.bmp"
+        done
+        echo "Screenshots: build/demo/ready.png, copying.png, done.png, done-box.png"
     fi
+    stop_wine "$prefix"
+    echo "The game folder now holds:"
+    ls -l "$game"
 }
 
 case "${1:-}" in
 setup) setup ;;
 test) cmd_test ;;
 run) cmd_run ;;
+fuzz) cmd_fuzz "${2:-60}" ;;
+bench) cmd_bench "${2:-7}" ;;
 *)
-    echo "usage: ./dev.sh run|test|setup" >&2
+    echo "usage: ./dev.sh run|test|fuzz [SECONDS]|bench [RUNS]|setup" >&2
     exit 2
     ;;
 esac

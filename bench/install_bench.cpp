@@ -1,0 +1,454 @@
+// Measures the installer where it runs, and the limit its design allows there.
+//
+// The install: the real installer is started and driven from outside, as a user
+// would; the time runs from the press of "修正" to the completion box, with the
+// sixteen payloads going into a fresh default folder. Its memory is read from
+// outside while it works and while the dialog rests.
+//
+// The limit: the design writes each payload in 100 to 199 slices and moves the
+// progress bar once per slice with a synchronous message, so no install can be
+// faster than writing the payloads (the floor: one WriteFile per file from the
+// locked resource, on one thread, measured here with the same embedded payloads)
+// plus one progress round trip per slice (a PBM_SETPOS sent from a worker thread
+// to a bar of the same class and style on a dialog thread, averaged).
+//
+// Usage: install_bench INSTALLER_EXE [RUNS]   (7 runs by default; prints figures, asserts nothing)
+#include <windows.h>
+
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "copy_worker.h"
+#include "installer_driver.h"
+#include "payload_manifest.h"
+#include "resource.h"
+#include "slice_plan.h"
+#include "system_dll.h"
+#include "test_files.h"
+
+namespace {
+
+const char kDefaultFolder[] = "C:\\Program Files\\ルミナコ";
+// Three times the install's 1,758 progress updates.
+const DWORD kRoundTrips = 5274;
+// How often the driver looks for the completion box and reads the memory figures.
+const DWORD kPollMs = 2;
+const DWORD kMemoryEveryMs = 10;
+
+double NowMs() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    std::size_t middle = values.size() / 2;
+    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+struct Memory {
+    SIZE_T workingSet = 0;
+    SIZE_T peakWorkingSet = 0;
+    SIZE_T privateBytes = 0;
+};
+
+Memory ReadMemory(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    Memory memory;
+    if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                             sizeof counters)) {
+        memory.workingSet = counters.WorkingSetSize;
+        memory.peakWorkingSet = counters.PeakWorkingSetSize;
+        // The commit charge: Windows reports it in both fields, Wine in the first only.
+        memory.privateBytes = std::max(counters.PagefileUsage, counters.PrivateUsage);
+    }
+    return memory;
+}
+
+void KeepLargest(Memory& largest, const Memory& sample) {
+    largest.workingSet = std::max(largest.workingSet, sample.workingSet);
+    largest.peakWorkingSet = std::max(largest.peakWorkingSet, sample.peakWorkingSet);
+    largest.privateBytes = std::max(largest.privateBytes, sample.privateBytes);
+}
+
+void FreshFolder(const std::string& folder) {
+    RemoveTree(folder);
+    CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+// The payload of a manifest row as this program carries it: the same resources.
+bool EmbeddedPayload(const ManifestEntry& row, const BYTE*& bytes, DWORD& size) {
+    char locator[MAX_PATH];
+    wsprintfA(locator, row.locator);
+    HRSRC resource = FindPayload(locator);
+    if (resource == nullptr) {
+        return false;
+    }
+    size = SizeofResource(nullptr, resource);
+    bytes = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, resource)));
+    return bytes != nullptr;
+}
+
+// True when folder holds every payload with its full size.
+bool AllPayloadsWritten(const std::string& folder) {
+    for (const ManifestEntry& row : PayloadManifest) {
+        const BYTE* bytes = nullptr;
+        DWORD size = 0;
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!EmbeddedPayload(row, bytes, size) ||
+            !GetFileAttributesExA((folder + "\\" + row.fileName).c_str(), GetFileExInfoStandard,
+                                  &data) ||
+            data.nFileSizeHigh != 0 || data.nFileSizeLow != size) {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct InstallRun {
+    bool ok = false;
+    double installMs = 0;
+    double firstProgressMs = 0;
+    Memory rest;
+    Memory during;
+};
+
+InstallRun RunInstaller(const std::string& exe) {
+    InstallRun run;
+    FreshFolder(kDefaultFolder);
+    InstallerProcess installer;
+    if (!installer.Start(exe)) {
+        return run;
+    }
+    HWND dialog = installer.WaitForWindow("Vek", "#32770", 20000);
+    if (dialog == nullptr) {
+        return run;
+    }
+    Sleep(500); // painted and idle: the dialog at rest
+    run.rest = ReadMemory(installer.Handle());
+    HWND bar = GetDlgItem(dialog, IDC_PROGRESS);
+
+    double pressed = NowMs();
+    PressButton(dialog, IDOK);
+    double lastMemory = pressed;
+    HWND box = nullptr;
+    bool progressSeen = false;
+    while (box == nullptr) {
+        double now = NowMs();
+        if (now - pressed > 120000) {
+            return run;
+        }
+        if (!progressSeen) {
+            DWORD_PTR position = 0;
+            SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 1000, &position);
+            if (position > 0) {
+                progressSeen = true;
+                run.firstProgressMs = NowMs() - pressed;
+            }
+        }
+        if (now - lastMemory >= kMemoryEveryMs) {
+            KeepLargest(run.during, ReadMemory(installer.Handle()));
+            lastMemory = now;
+        }
+        box = installer.WaitForMessageBox("報告", "完了しました。", 0);
+        if (box == nullptr) {
+            Sleep(progressSeen ? kPollMs : 1);
+        }
+    }
+    run.installMs = NowMs() - pressed;
+    KeepLargest(run.during, ReadMemory(installer.Handle()));
+
+    PressButton(box, IDOK);
+    WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, IDCANCEL)) != FALSE; }, 10000);
+    PressButton(dialog, IDCANCEL);
+    run.ok = installer.WaitForExit(10000) == 1 && AllPayloadsWritten(kDefaultFolder);
+    return run;
+}
+
+// The floor: the same payloads into the same kind of fresh folder, one WriteFile
+// each from the locked resource, opened as the copy worker opens its files.
+double RunFloor() {
+    FreshFolder(kDefaultFolder);
+    double start = NowMs();
+    for (const ManifestEntry& row : PayloadManifest) {
+        const BYTE* bytes = nullptr;
+        DWORD size = 0;
+        if (!EmbeddedPayload(row, bytes, size)) {
+            return -1;
+        }
+        std::string path = std::string(kDefaultFolder) + "\\" + row.fileName;
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return -1;
+        }
+        DWORD done = 0;
+        bool written =
+            SetEndOfFile(file) && WriteFile(file, bytes, size, &done, nullptr) && done == size;
+        CloseHandle(file);
+        if (!written) {
+            return -1;
+        }
+    }
+    return NowMs() - start;
+}
+
+INT_PTR CALLBACK BarDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+        return TRUE;
+    case WM_CLOSE:
+        DestroyWindow(dialog);
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+struct BarDialog {
+    HANDLE ready;
+    HWND dialog;
+};
+
+// The dialog thread: the installer's own dialog template (so the bar has the same
+// class and style), with a procedure that does nothing else, and a message loop.
+DWORD WINAPI BarDialogThread(LPVOID parameter) {
+    auto* shared = static_cast<BarDialog*>(parameter);
+    shared->dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PATCH),
+                                        nullptr, BarDialogProc, 0);
+    SetEvent(shared->ready);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(shared->dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    return 0;
+}
+
+// The positions the copy worker reports, payload after payload: one per slice,
+// the whole percentage written. Some repeat (a 114-byte payload moves by less
+// than one percent per slice), and the bar repaints only when its position moves.
+std::vector<WPARAM> InstallPositions() {
+    std::vector<WPARAM> positions;
+    for (const ManifestEntry& row : PayloadManifest) {
+        const BYTE* bytes = nullptr;
+        DWORD size = 0;
+        if (!EmbeddedPayload(row, bytes, size)) {
+            continue;
+        }
+        for (DWORD written = 0; written < size;) {
+            written += NextSliceLength(size, written);
+            positions.push_back(PercentWritten(written, size));
+        }
+    }
+    return positions;
+}
+
+// Mean milliseconds of one synchronous message to window from this thread, over
+// the install's positions replayed until kRoundTrips messages have gone.
+double MeanRoundTripMs(HWND window, UINT message, const std::vector<WPARAM>& positions) {
+    for (std::size_t i = 0; i < 200; ++i) { // warm-up
+        SendMessageA(window, message, positions[i % positions.size()], 0);
+    }
+    double start = NowMs();
+    for (DWORD i = 0; i < kRoundTrips; ++i) {
+        SendMessageA(window, message, positions[i % positions.size()], 0);
+    }
+    return (NowMs() - start) / kRoundTrips;
+}
+
+struct RoundTrips {
+    double setPosMs = -1;
+    double nullMs = -1;
+};
+
+RoundTrips MeasureRoundTrips() {
+    RoundTrips result;
+    BarDialog shared{CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr};
+    HANDLE thread = CreateThread(nullptr, 0, BarDialogThread, &shared, 0, nullptr);
+    if (thread == nullptr) {
+        CloseHandle(shared.ready);
+        return result;
+    }
+    WaitForSingleObject(shared.ready, INFINITE);
+    if (shared.dialog != nullptr) {
+        Sleep(300); // shown and painted
+        HWND bar = GetDlgItem(shared.dialog, IDC_PROGRESS);
+        std::vector<WPARAM> positions = InstallPositions();
+        if (!positions.empty()) {
+            result.setPosMs = MeanRoundTripMs(bar, PBM_SETPOS, positions);
+            result.nullMs = MeanRoundTripMs(bar, WM_NULL, positions);
+        }
+        PostMessageA(shared.dialog, WM_CLOSE, 0, 0);
+    }
+    WaitForSingleObject(thread, 10000);
+    CloseHandle(thread);
+    CloseHandle(shared.ready);
+    return result;
+}
+
+DWORD TotalSlices() {
+    DWORD slices = 0;
+    for (const ManifestEntry& row : PayloadManifest) {
+        const BYTE* bytes = nullptr;
+        DWORD size = 0;
+        if (EmbeddedPayload(row, bytes, size)) {
+            slices += WriteCount(size);
+        }
+    }
+    return slices;
+}
+
+DWORD WINAPI WaitForRelease(LPVOID release) {
+    WaitForSingleObject(static_cast<HANDLE>(release), INFINITE);
+    return 0;
+}
+
+// What threads cost the platform in private bytes, measured in this process
+// before it starts any: what its first thread leaves behind once joined, and
+// what one more thread holds while it lives (the installer keeps one copy
+// thread at a time).
+struct ThreadCost {
+    double firstKiB = 0;
+    double liveKiB = 0;
+};
+
+ThreadCost MeasureThreadCost() {
+    HANDLE self = GetCurrentProcess();
+    HANDLE release = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    double before = static_cast<double>(ReadMemory(self).privateBytes);
+    HANDLE first = CreateThread(nullptr, 0, WaitForRelease, release, 0, nullptr);
+    WaitForSingleObject(first, INFINITE);
+    CloseHandle(first);
+    double afterFirst = static_cast<double>(ReadMemory(self).privateBytes);
+    ResetEvent(release);
+    HANDLE live = CreateThread(nullptr, 0, WaitForRelease, release, 0, nullptr);
+    Sleep(100);
+    double whileLive = static_cast<double>(ReadMemory(self).privateBytes);
+    SetEvent(release);
+    WaitForSingleObject(live, INFINITE);
+    CloseHandle(live);
+    CloseHandle(release);
+    ThreadCost cost;
+    cost.firstKiB = (afterFirst - before) / 1024.0;
+    cost.liveKiB = (whileLive - afterFirst) / 1024.0;
+    return cost;
+}
+
+double KiB(SIZE_T bytes) {
+    return static_cast<double>(bytes) / 1024.0;
+}
+
+void PrintRuns(const char* what, const std::vector<double>& values) {
+    std::printf("  %-22s", what);
+    for (double value : values) {
+        std::printf(" %8.1f", value);
+    }
+    std::printf("  ms\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: install_bench INSTALLER_EXE [RUNS]\n");
+        return 2;
+    }
+    std::string exe = WindowsPath(argv[1]);
+    int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+    ThreadCost threadCost = MeasureThreadCost(); // first: before any thread of ours
+    // The progress-bar class, as the installer has it.
+    LoadSystemDll("comctl32.dll");
+
+    std::vector<double> installs;
+    std::vector<double> firstProgress;
+    std::vector<double> floors;
+    Memory rest;
+    Memory during;
+    double privateGrowth = 0; // the largest of the runs
+    for (int i = 0; i < runs; ++i) {
+        InstallRun run = RunInstaller(exe);
+        if (!run.ok) {
+            std::fprintf(stderr, "install run %d failed\n", i + 1);
+            return 1;
+        }
+        installs.push_back(run.installMs);
+        firstProgress.push_back(run.firstProgressMs);
+        KeepLargest(rest, run.rest);
+        KeepLargest(during, run.during);
+        privateGrowth =
+            std::max(privateGrowth, KiB(run.during.privateBytes) - KiB(run.rest.privateBytes));
+        double floor = RunFloor();
+        if (floor < 0) {
+            std::fprintf(stderr, "floor run %d failed\n", i + 1);
+            return 1;
+        }
+        floors.push_back(floor);
+    }
+    RemoveTree(kDefaultFolder);
+    RoundTrips trips = MeasureRoundTrips();
+    DWORD slices = TotalSlices();
+
+    double install = Median(installs);
+    double floor = Median(floors);
+    double limit = floor + slices * trips.setPosMs;
+    std::printf("Runs (%d of each, interleaved):\n", runs);
+    PrintRuns("install", installs);
+    PrintRuns("first visible progress", firstProgress);
+    PrintRuns("floor", floors);
+    std::printf("Install time, press of the button to the completion box (median): %8.1f ms\n",
+                install);
+    std::printf("Time to the first visible progress (median):                     %8.1f ms\n",
+                Median(firstProgress));
+    std::printf("Floor: 16 payloads, one WriteFile each, one thread (median):       %8.1f ms\n",
+                floor);
+    std::printf("PBM_SETPOS round trip from a worker thread (mean of %lu):         %8.3f ms\n",
+                static_cast<unsigned long>(kRoundTrips), trips.setPosMs);
+    std::printf("WM_NULL round trip to the same bar (mean of %lu):                 %8.3f ms\n",
+                static_cast<unsigned long>(kRoundTrips), trips.nullMs);
+    std::printf("Total slices (progress updates):                                   %8lu\n",
+                static_cast<unsigned long>(slices));
+    std::printf("Limit: floor + slices x round trip:                                %8.1f ms\n",
+                limit);
+    std::printf("Ratio install / limit:                                             %8.3f"
+                "   (target <= 1.15)\n",
+                install / limit);
+    std::printf("Memory of the installer (largest over the runs):\n");
+    std::printf("  at rest:        working set %8.0f KiB, private bytes %8.0f KiB\n",
+                KiB(rest.workingSet), KiB(rest.privateBytes));
+    std::printf("  during install: working set %8.0f KiB (peak %8.0f KiB), private bytes %8.0f"
+                " KiB\n",
+                KiB(during.workingSet), KiB(during.peakWorkingSet), KiB(during.privateBytes));
+    std::printf("  private bytes during install - at rest (largest of the runs): %+.0f KiB"
+                "   (target <= 1024 KiB)\n",
+                privateGrowth);
+    std::printf(
+        "  the platform's cost of threads (private bytes, measured in the benchmark):\n"
+        "    the first thread of a process leaves %+.0f KiB, a live thread holds %+.0f KiB\n",
+        threadCost.firstKiB, threadCost.liveKiB);
+    std::printf("  private bytes during install beyond those two: %+.0f KiB\n",
+                privateGrowth - threadCost.firstKiB - threadCost.liveKiB);
+    return 0;
+}
