@@ -17,3 +17,22 @@ set(PAYLOAD_TABLE
     "ID_SIG_WUVORBIS|wuvorbis.dll.sig"
     "ID_PATCH4|patch4.xp3"
     "ID_SIG_PATCH4|patch4.xp3.sig")
+
+# Stops with a message naming the file when a payload is missing from folder or
+# holds fewer than 100 bytes (the copy writes each in hundredths).
+function(check_payload_folder folder)
+    foreach(row IN LISTS PAYLOAD_TABLE)
+        string(REPLACE "|" ";" cells "${row}")
+        list(GET cells 0 resource)
+        list(GET cells 1 name)
+        set(source "${folder}/${name}")
+        if(NOT EXISTS "${source}" OR IS_DIRECTORY "${source}")
+            message(FATAL_ERROR "Payload missing: ${source} (resource ${resource})")
+        endif()
+        file(SIZE "${source}" size)
+        if(size LESS 100)
+            message(FATAL_ERROR
+                "Payload too small: ${source} holds ${size} bytes; every payload must hold at least 100")
+        endif()
+    endforeach()
+endfunction()
