@@ -18,7 +18,7 @@ PatchState State = PatchState::Ready;
 void EnterState(HWND dialog, PatchState state) {
     State = state;
     ButtonStates buttons = ButtonsFor(state);
-    // "終了" first, so that focus never rests on a disabled default button alone.
+    // "終了" changes first, then "修正".
     EnableWindow(GetDlgItem(dialog, IDCANCEL), buttons.exit);
     EnableWindow(GetDlgItem(dialog, IDOK), buttons.repair);
 }

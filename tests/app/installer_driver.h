@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "dialog_input.h"
+
 #include <string>
 
 // A Windows path for a path handed over by the Linux side ("/tmp/x" -> "Z:\tmp\x").
@@ -60,11 +62,5 @@ HWND FindChildOfClass(HWND parent, const char* className);
 // In the browse dialog's tree, owned by process, expands the root item and
 // selects its child labelled label (a folder on the desktop). false if absent.
 bool SelectDesktopFolderInBrowser(HANDLE process, HWND browser, const std::string& label);
-
-// Clicks a button of a dialog (BM_CLICK), without waiting for the dialog to act.
-void PressButton(HWND dialog, int id);
-// Posts the button's command straight to the dialog, as the keyboard can even
-// while the button is disabled.
-void PostCommand(HWND dialog, int id);
 
 #endif

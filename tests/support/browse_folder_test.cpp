@@ -27,7 +27,7 @@ TEST(BrowseForFolder, CancelLeavesNoPathSelection) {
     {
         DialogDriver driver([&shownTitle](HWND dialog) {
             shownTitle = ControlText(dialog, kTitleControl);
-            PressButton(dialog, IDCANCEL);
+            PostCommand(dialog, IDCANCEL);
         });
         result = BrowseForFolder(nullptr, kTitle, nullptr, path);
         EXPECT_TRUE(driver.Drove());
@@ -61,7 +61,7 @@ int BrowseAndChoose(const std::string& selection, const std::string& shown, char
                          reinterpret_cast<LPARAM>(selection.c_str()));
             Sleep(i == 0 ? 0 : 100);
         }
-        PressButton(dialog, IDOK);
+        PostCommand(dialog, IDOK);
     });
     int result = BrowseForFolder(nullptr, kTitle, displayName, path);
     EXPECT_TRUE(driver.Drove());

@@ -38,11 +38,6 @@ DialogDriver::~DialogDriver() {
     thread_.join();
 }
 
-void PressButton(HWND dialog, int id) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
 std::string ControlText(HWND dialog, int id) {
     char text[512] = "";
     GetDlgItemTextA(dialog, id, text, sizeof text);

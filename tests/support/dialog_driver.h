@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "dialog_input.h"
+
 #include <atomic>
 #include <functional>
 #include <string>
@@ -13,7 +15,7 @@
 class DialogDriver {
   public:
     // Waits on a second thread for a visible dialog box of the constructing
-    // thread, then runs act on it. act ends the dialog (see PressButton).
+    // thread, then runs act on it. act ends the dialog (see PostCommand).
     explicit DialogDriver(std::function<void(HWND dialog)> act);
     ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
@@ -27,9 +29,6 @@ class DialogDriver {
     std::atomic<bool> drove_{false};
     std::thread thread_;
 };
-
-// Presses the button id of dialog as a click would.
-void PressButton(HWND dialog, int id);
 
 // Text of the control id of dialog.
 std::string ControlText(HWND dialog, int id);

@@ -54,7 +54,7 @@ TEST_F(OpenFileSelectionTest, CancelLeavesNothingAllocated) {
     FileSelection* selection = reinterpret_cast<FileSelection*>(1);
     int result;
     {
-        DialogDriver driver([](HWND dialog) { PressButton(dialog, IDCANCEL); });
+        DialogDriver driver([](HWND dialog) { PostCommand(dialog, IDCANCEL); });
         result = OpenFileSelection(nullptr, &selection, kTitle, kFilter,
                                    folder_.Path("sel").c_str(), "txt", TRUE);
         EXPECT_TRUE(driver.Drove());
@@ -89,7 +89,7 @@ TEST_F(OpenFileSelectionTest, ChosenFilesComeOutAsFullPaths) {
                 GetWindowTextA(dialog, text, sizeof text);
                 caption = text;
                 SetDlgItemTextA(dialog, kFileNameBox, c.typed);
-                PressButton(dialog, IDOK);
+                PostCommand(dialog, IDOK);
             });
             result = OpenFileSelection(nullptr, &selection, kTitle, kFilter,
                                        folder_.Path("sel").c_str(), "txt", c.allowMultiple);
