@@ -2,6 +2,7 @@
 
 #include "browse_folder.h"
 #include "char_search.h"
+#include "copy_worker.h"
 #include "folder_checks.h"
 #include "payload_manifest.h"
 
@@ -12,11 +13,11 @@ namespace {
 const char kGameExecutable[] = "torb.exe";
 
 // The longest name that will be appended to the install folder: the game's
-// executable or one of the payload files.
+// executable, or the name a payload is written under before it takes its own.
 int LongestNameInFolder() {
     int longest = lstrlenA(kGameExecutable);
     for (const ManifestEntry& row : PayloadManifest) {
-        int length = lstrlenA(row.fileName);
+        int length = lstrlenA(row.fileName) + lstrlenA(kTemporarySuffix);
         longest = length > longest ? length : longest;
     }
     return longest;

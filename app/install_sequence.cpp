@@ -2,18 +2,30 @@
 
 ButtonStates ButtonsFor(PatchState state) {
     switch (state) {
-    case PatchState::Ready:
-        return {true, true};
     case PatchState::Copying:
         return {false, false};
     case PatchState::Done:
+        return {false, true};
+    case PatchState::Ready:
+    case PatchState::Locating:
+    case PatchState::Failed:
         break;
     }
-    return {false, true};
+    return {true, true};
 }
 
-int RowToStartOnRepair(PatchState state, int entryIndex) {
-    return state == PatchState::Ready ? entryIndex : kNoRow;
+RepairAction ActionOnRepair(PatchState state) {
+    switch (state) {
+    case PatchState::Ready:
+        return RepairAction::LocateAndCopy;
+    case PatchState::Failed:
+        return RepairAction::Resume;
+    case PatchState::Locating:
+    case PatchState::Copying:
+    case PatchState::Done:
+        break;
+    }
+    return RepairAction::None;
 }
 
 int NextRowAfterPayload(int& entryIndex, int rowCount) {

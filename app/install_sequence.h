@@ -1,10 +1,13 @@
-// The decisions of the install sequence, in one place: which row comes next, when
-// the table is done, and which buttons each state leaves enabled. Platform-free;
-// the dialog procedure carries them out.
+// The decisions of the install sequence, in one place: what "修正" does in each
+// state, which row comes next, when the table is done, and which buttons each state
+// leaves enabled. Platform-free; the dialog procedure carries them out.
 #ifndef APP_INSTALL_SEQUENCE_H
 #define APP_INSTALL_SEQUENCE_H
 
-enum class PatchState { Ready, Copying, Done };
+// Locating: the folder prompt or browser is open (their message loops still deliver
+// what other programs post to the dialog). Failed: a copy failed; the rows before
+// it are in place.
+enum class PatchState { Ready, Locating, Copying, Failed, Done };
 
 constexpr int kNoRow = -1;
 
@@ -13,13 +16,18 @@ struct ButtonStates {
     bool exit;   // "終了"
 };
 
-// Ready: both; Copying: neither; Done: only "終了".
+// Ready, Locating, Failed: both; Copying: neither; Done: only "終了".
 ButtonStates ButtonsFor(PatchState state);
 
-// "修正" with the install folder accepted: the row to start, or kNoRow where the
-// press must start nothing (a copy runs, or the table is done; the keyboard can
-// deliver the press although the button is disabled).
-int RowToStartOnRepair(PatchState state, int entryIndex);
+enum class RepairAction {
+    None,          // the folder is being located, a copy runs, or the table is done
+    LocateAndCopy, // make sure of the install folder, then copy the current row
+    Resume,        // copy the row that failed again, into the folder already accepted
+};
+
+// What "修正" does in state. The keyboard or another program can deliver the press
+// although the button is disabled, so every state answers.
+RepairAction ActionOnRepair(PatchState state);
 
 // A payload finished while copying: advances entryIndex [in/out] and gives the
 // next row to start, or kNoRow when the table is done.

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <atomic>
+
 #include "global_objects.h"
 #include "install_folder.h"
 #include "install_sequence.h"
@@ -15,12 +17,31 @@ namespace {
 
 PatchState State = PatchState::Ready;
 
-void EnterState(HWND dialog, PatchState state) {
-    State = state;
-    ButtonStates buttons = ButtonsFor(state);
+// Set by the copy thread's hooks before they post their notice, taken by the
+// dialog when it arrives: the same notice posted by another program finds them
+// unset and changes nothing.
+std::atomic<bool> PayloadCompleteReported{false};
+std::atomic<bool> CopyFailureReported{false};
+
+void ShowButtons(HWND dialog) {
+    ButtonStates buttons = ButtonsFor(State);
     // "終了" changes first, then "修正".
     EnableWindow(GetDlgItem(dialog, IDCANCEL), buttons.exit);
     EnableWindow(GetDlgItem(dialog, IDOK), buttons.repair);
+}
+
+// Ends a run of copies with the status line, a box and the buttons of the state.
+void Report(HWND dialog, PatchState state, const char* status, const char* text) {
+    // The state changes before the box: its message loop delivers whatever else
+    // arrives meanwhile, and that must find the run ended.
+    State = state;
+    SetDlgItemTextA(dialog, IDC_STATUS, status);
+    MessageBoxA(dialog, text, "報告", MB_OK);
+    ShowButtons(dialog);
+}
+
+void ReportFailure(HWND dialog) {
+    Report(dialog, PatchState::Failed, "コピー失敗", "コピー失敗");
 }
 
 // Starts the copy of one manifest row into the install folder.
@@ -31,30 +52,43 @@ void StartRow(HWND dialog, int row) {
     bool fits = JoinFolderAndName(destination, InstallFolder, PayloadManifest[row].fileName);
     SetDlgItemTextA(dialog, IDC_FILE, destination);
     if (!fits || !TheCopyWorker.Start(locator, destination)) {
-        MessageBoxA(dialog, "コピー失敗", "報告", MB_OK);
+        ReportFailure(dialog);
     }
 }
 
 INT_PTR OnInitDialog(HWND dialog) {
     DialogWindow = dialog;
     TheCopyWorker.SetProgressHook(OnCopyProgress);
+    TheCopyWorker.SetFailureHook(OnCopyFailure);
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     return TRUE; // the system sets the default focus
 }
 
 void OnRepair(HWND dialog) {
-    int row = RowToStartOnRepair(State, EntryIndex);
-    if (row == kNoRow || !LocateInstallFolder(dialog)) {
+    switch (ActionOnRepair(State)) {
+    case RepairAction::None:
         return;
+    case RepairAction::LocateAndCopy:
+        // The prompt and the browser run message loops of their own.
+        State = PatchState::Locating;
+        if (!LocateInstallFolder(dialog)) {
+            State = PatchState::Ready;
+            return;
+        }
+        break;
+    case RepairAction::Resume:
+        SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+        break;
     }
-    EnterState(dialog, PatchState::Copying);
+    State = PatchState::Copying;
+    ShowButtons(dialog);
     SetDlgItemTextA(dialog, IDC_STATUS, "コピー中．．．");
-    StartRow(dialog, row);
+    StartRow(dialog, EntryIndex);
 }
 
 void OnPayloadFinished(HWND dialog) {
-    if (State != PatchState::Copying) {
-        return; // no copy of ours is running
+    if (State != PatchState::Copying || !PayloadCompleteReported.exchange(false)) {
+        return; // not from the copy running now
     }
     int row = NextRowAfterPayload(EntryIndex, kPayloadCount);
     if (row != kNoRow) {
@@ -62,9 +96,14 @@ void OnPayloadFinished(HWND dialog) {
         StartRow(dialog, row);
         return;
     }
-    SetDlgItemTextA(dialog, IDC_STATUS, "修正完了");
-    MessageBoxA(DialogWindow, "完了しました。", "報告", MB_OK);
-    EnterState(dialog, PatchState::Done);
+    Report(dialog, PatchState::Done, "修正完了", "完了しました。");
+}
+
+void OnCopyFailed(HWND dialog) {
+    if (State != PatchState::Copying || !CopyFailureReported.exchange(false)) {
+        return;
+    }
+    ReportFailure(dialog);
 }
 
 INT_PTR OnCommand(HWND dialog, WORD command) {
@@ -87,9 +126,15 @@ INT_PTR OnCommand(HWND dialog, WORD command) {
 int OnCopyProgress(DWORD percent) {
     SendDlgItemMessageA(DialogWindow, IDC_PROGRESS, PBM_SETPOS, percent, 0);
     if (percent >= 100 && EntryIndex < kPayloadCount) {
+        PayloadCompleteReported = true;
         PostMessageA(DialogWindow, WM_COMMAND, kPayloadFinishedCommand, 0);
     }
     return 1;
+}
+
+void OnCopyFailure() {
+    CopyFailureReported = true;
+    PostMessageA(DialogWindow, kCopyFailedMessage, 0, 0);
 }
 
 INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -100,6 +145,9 @@ INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         return EndDialog(dialog, 1);
     case WM_COMMAND:
         return OnCommand(dialog, LOWORD(wParam));
+    case kCopyFailedMessage:
+        OnCopyFailed(dialog);
+        return TRUE;
     default:
         return FALSE;
     }

@@ -7,6 +7,8 @@
 // Posted by the copy thread when a payload is complete (WM_COMMAND, wParam 1000:
 // the same number as IDC_STATUS, notification code 0).
 constexpr WORD kPayloadFinishedCommand = 1000;
+// Posted by the copy thread when a copy failed (wParam and lParam 0).
+constexpr UINT kCopyFailedMessage = WM_APP;
 
 // The dialog, set when it initialises; read by the copy thread.
 extern HWND DialogWindow;
@@ -19,5 +21,8 @@ INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 // The copy worker's progress hook: moves the bar (a synchronous send, so the
 // copy thread waits for the dialog) and posts kPayloadFinishedCommand at 100.
 int OnCopyProgress(DWORD percent);
+
+// The copy worker's failure hook: posts kCopyFailedMessage.
+void OnCopyFailure();
 
 #endif

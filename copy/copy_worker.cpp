@@ -6,26 +6,67 @@ namespace {
 
 const DWORD kCopyFailed = 0xFFFFFFFF;
 
-// Closes the destination on every way out of the copy.
-class FileHandle {
+// The payload's file while it is written under its temporary name: closed on every
+// way out of the copy, and deleted unless it has been put in the destination's place.
+class TemporaryFile {
   public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
+    // Removes a stale entry of that name first (a link goes, not what it points to)
+    // and then insists on creating the file anew: the program runs elevated in a
+    // folder other users may write to, and must never write through their links.
+    explicit TemporaryFile(const char* path) : path_(path) {
+        DeleteFileA(path);
+        handle_ = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+        created_ = handle_ != INVALID_HANDLE_VALUE;
+    }
+    ~TemporaryFile() {
+        Close();
+        if (created_) {
+            DeleteFileA(path_);
         }
     }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
     HANDLE Get() const { return handle_; }
 
+    // Flushes the file and moves it over destination in one step: the directory
+    // entry is swapped, so the old file stays whole until then and a link at the
+    // destination's name is replaced, not followed. A read-only destination, or one
+    // that another program holds open, refuses.
+    bool ReplaceDestination(const char* destination) {
+        bool flushed = FlushFileBuffers(handle_) != FALSE;
+        Close();
+        // Wine renames over a read-only file; Windows refuses, and so do we.
+        DWORD attributes = GetFileAttributesA(destination);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            return false;
+        }
+        if (flushed &&
+            MoveFileExA(path_, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            created_ = false; // it is the destination now
+            return true;
+        }
+        return false;
+    }
+
   private:
+    void Close() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+            handle_ = INVALID_HANDLE_VALUE;
+        }
+    }
+
+    const char* path_;
     HANDLE handle_;
+    bool created_;
 };
 
-// True when text and its terminator fit a part buffer.
-bool FitsPart(const char* text) {
-    return text != nullptr && lstrlenA(text) < static_cast<int>(kLocatorPartSize);
+// True when text, followed by suffix, and its terminator fit a part buffer.
+bool FitsPart(const char* text, const char* suffix = "") {
+    return text != nullptr &&
+           lstrlenA(text) + lstrlenA(suffix) < static_cast<int>(kLocatorPartSize);
 }
 
 } // namespace
@@ -52,17 +93,27 @@ ProgressHook CopyWorker::SetProgressHook(ProgressHook hook) {
     return previous;
 }
 
+FailureHook CopyWorker::SetFailureHook(FailureHook hook) {
+    if (thread != nullptr) {
+        return nullptr;
+    }
+    FailureHook previous = failureHook;
+    failureHook = hook;
+    return previous;
+}
+
 int CopyWorker::Start(const char* payloadLocator, const char* destinationPath) {
     if (thread != nullptr) {
         Stop();
     }
     // A longer string would overflow the worker's buffers or, cut short, name a
     // different file.
-    if (!FitsPart(payloadLocator) || !FitsPart(destinationPath)) {
+    if (!FitsPart(payloadLocator) || !FitsPart(destinationPath, kTemporarySuffix)) {
         return 0;
     }
     lstrcpyA(locator, payloadLocator);
     lstrcpyA(destination, destinationPath);
+    wsprintfA(temporary, "%s%s", destinationPath, kTemporarySuffix);
     thread = CreateThread(nullptr, 0, CopyRoutine, this, 0, &threadId);
     if (thread == nullptr) {
         threadId = 0;
@@ -84,50 +135,64 @@ void CopyWorker::Stop() {
 }
 
 DWORD WINAPI CopyWorker::CopyRoutine(LPVOID parameter) {
-    // CopyPayload returns before the thread ends, so its file handle is closed.
-    ExitThread(static_cast<CopyWorker*>(parameter)->CopyPayload());
+    CopyWorker* worker = static_cast<CopyWorker*>(parameter);
+    // CopyPayload returns before the thread ends, so its file is closed and its
+    // temporary gone by the time anyone learns of a failure.
+    Outcome outcome = worker->CopyPayload();
+    if (outcome == Outcome::Failed && worker->failureHook != nullptr) {
+        worker->failureHook();
+    }
+    ExitThread(outcome == Outcome::Complete ? 0 : kCopyFailed);
 }
 
-DWORD CopyWorker::CopyPayload() {
+CopyWorker::Outcome CopyWorker::CopyPayload() {
     HRSRC resource = FindPayload(locator);
     if (resource == nullptr) {
-        return kCopyFailed;
+        return Outcome::Failed;
     }
     HGLOBAL loaded = LoadResource(nullptr, resource);
     DWORD total = SizeofResource(nullptr, resource);
     const BYTE* bytes = static_cast<const BYTE*>(LockResource(loaded));
     if (bytes == nullptr && total != 0) {
-        return kCopyFailed;
+        return Outcome::Failed;
     }
 
-    FileHandle file(CreateFileA(destination, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    TemporaryFile file(temporary);
     if (file.Get() == INVALID_HANDLE_VALUE) {
-        return kCopyFailed;
+        return Outcome::Failed;
     }
-    // An existing file keeps no byte of its old content past the new payload.
-    if (!SetEndOfFile(file.Get())) {
-        return kCopyFailed;
-    }
-
     DWORD written = 0;
-    while (cancelRequested == 0) {
+    for (;;) {
+        if (cancelRequested != 0) {
+            return Outcome::Cancelled;
+        }
         DWORD length = NextSliceLength(total, written);
         if (length != 0) {
             DWORD done = 0;
             // Straight from the locked resource: no intermediate copy. A write that
             // reports success but leaves bytes behind counts as failed.
             if (!WriteFile(file.Get(), bytes + written, length, &done, nullptr) || done != length) {
-                return kCopyFailed;
+                return Outcome::Failed;
             }
             written += done;
+        }
+        if (written >= total) {
+            break;
         }
         if (progressHook != nullptr) {
             progressHook(PercentWritten(written, total));
         }
-        if (written >= total) {
-            return 0;
-        }
     }
-    return kCopyFailed;
+    // The last slice is reported only once the file is in place: 100 percent means
+    // installed, and a cancel until then leaves the destination as it was.
+    if (cancelRequested != 0) {
+        return Outcome::Cancelled;
+    }
+    if (!file.ReplaceDestination(destination)) {
+        return Outcome::Failed;
+    }
+    if (progressHook != nullptr) {
+        progressHook(PercentWritten(written, total));
+    }
+    return Outcome::Complete;
 }

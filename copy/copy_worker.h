@@ -10,8 +10,18 @@
 #include "payload_locator.h"
 
 // Called on the copy thread after every slice with the percentage written, 0 to 100;
-// exactly one call, the last of a complete copy, reports 100. The result is ignored.
+// exactly one call, the last of a complete copy, reports 100, and it comes once the
+// file is in place. The result is ignored.
 typedef int (*ProgressHook)(DWORD percent);
+
+// Called on the copy thread when a copy ends without its file in place for any
+// reason but a cancel: no such payload, or the file could not be written or put in
+// place. The destination then keeps what it held before.
+typedef void (*FailureHook)();
+
+// A payload is written under the destination's name followed by this, in the same
+// folder, and then put in the destination's place in one step.
+constexpr char kTemporarySuffix[] = ".part";
 
 // The "BINARY"-style resource of the running program that a locator such as
 // "%BINARY%ID_PATCH1" names, or null when there is none or the locator is malformed.
@@ -31,32 +41,39 @@ class CopyWorker {
     // While idle: installs hook and returns the one it replaces. While busy: changes
     // nothing and returns null.
     ProgressHook SetProgressHook(ProgressHook hook);
+    // The same for the failure hook.
+    FailureHook SetFailureHook(FailureHook hook);
 
     // Stops a copy still held, then copies the payload that payloadLocator names into
     // the file destinationPath on a new thread. The worker keeps its own copies of
     // both strings. Returns 1 when the thread runs; 0, leaving the worker idle, when
-    // either string is null or does not fit kLocatorPartSize bytes, or the thread
-    // cannot be created.
+    // either string is null, the locator or the destination with kTemporarySuffix
+    // does not fit kLocatorPartSize bytes, or the thread cannot be created.
     int Start(const char* payloadLocator, const char* destinationPath);
 
     // Requests cancellation, waits for the copy thread to finish its current slice,
-    // and returns the worker to idle. Nothing happens while idle.
+    // and returns the worker to idle. A cancelled copy leaves the destination as it
+    // was. Nothing happens while idle.
     void Stop();
 
   private:
     friend struct CopyWorkerProbe; // tests read the finished thread's exit code
 
+    enum class Outcome { Complete, Failed, Cancelled };
+
     static DWORD WINAPI CopyRoutine(LPVOID parameter);
-    DWORD CopyPayload();
+    Outcome CopyPayload();
 
     DWORD threadId = 0;
     HANDLE thread = nullptr;
     ProgressHook progressHook = nullptr;
+    FailureHook failureHook = nullptr;
     // Written by the dialog's thread while the copy thread reads it between slices.
     std::atomic<int> cancelRequested{0};
     // Owned by the worker; replaced by each Start, read only by the copy thread.
     char locator[kLocatorPartSize] = {};
     char destination[kLocatorPartSize] = {};
+    char temporary[kLocatorPartSize] = {};
 };
 
 #endif

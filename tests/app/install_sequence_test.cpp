@@ -4,12 +4,16 @@
 
 namespace {
 
-TEST(InstallSequence, RepairStartsTheCurrentRowOnlyWhenReady) {
-    EXPECT_EQ(RowToStartOnRepair(PatchState::Ready, 0), 0);
-    // A press that reaches the dialog while copying or after the end (the keyboard
-    // can deliver one for the disabled default button) must start nothing.
-    EXPECT_EQ(RowToStartOnRepair(PatchState::Copying, 3), kNoRow);
-    EXPECT_EQ(RowToStartOnRepair(PatchState::Done, 16), kNoRow);
+TEST(InstallSequence, RepairActsOnlyWhenReadyOrAfterAFailure) {
+    EXPECT_EQ(ActionOnRepair(PatchState::Ready), RepairAction::LocateAndCopy);
+    // After a failure the folder is already accepted: the failed row goes again.
+    EXPECT_EQ(ActionOnRepair(PatchState::Failed), RepairAction::Resume);
+    // A press that reaches the dialog while the folder prompt is open, while copying
+    // or after the end (the keyboard or another program can deliver one for the
+    // disabled button) must start nothing.
+    EXPECT_EQ(ActionOnRepair(PatchState::Locating), RepairAction::None);
+    EXPECT_EQ(ActionOnRepair(PatchState::Copying), RepairAction::None);
+    EXPECT_EQ(ActionOnRepair(PatchState::Done), RepairAction::None);
 }
 
 TEST(InstallSequence, WalksEveryRowOnceThenEnds) {
@@ -30,6 +34,8 @@ TEST(InstallSequence, ButtonsFollowTheState) {
     EXPECT_FALSE(ButtonsFor(PatchState::Copying).exit);
     EXPECT_FALSE(ButtonsFor(PatchState::Done).repair);
     EXPECT_TRUE(ButtonsFor(PatchState::Done).exit);
+    EXPECT_TRUE(ButtonsFor(PatchState::Failed).repair);
+    EXPECT_TRUE(ButtonsFor(PatchState::Failed).exit);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 // The whole install, driven from outside the real installer as a user would.
+#include "copy_worker.h"
 #include "installer_driver.h"
+#include "patch_dialog.h"
 #include "payload_manifest.h"
 #include "resource.h"
 #include "test_files.h"
@@ -15,6 +17,26 @@ namespace {
 
 const char kDefaultFolder[] = "C:\\Program Files\\ルミナコ\\";
 const DWORD kInstallTimeoutMs = 60000;
+
+// The order the game's patch is written in, kept apart from the program's table.
+const char* const kInstallOrder[kPayloadCount] = {
+    "patch.xp3",
+    "patch2.xp3",
+    "patch3.xp3",
+    "ファイル破損チェックツール.ini",
+    "ファイル破損チェックツール.exe",
+    "background.xp3.sig",
+    "cxdec.tpm.sig",
+    "data.xp3.sig",
+    "krmovie.dll.sig",
+    "patch.xp3.sig",
+    "patch2.xp3.sig",
+    "patch3.xp3.sig",
+    "system.xp3.sig",
+    "wuvorbis.dll.sig",
+    "patch4.xp3",
+    "patch4.xp3.sig",
+};
 
 std::string PayloadBytes(const ManifestEntry& row) {
     std::string bytes;
@@ -93,20 +115,31 @@ class Install : public ::testing::Test {
         return installer_.WaitForMessageBox("報告", "完了しました。", kInstallTimeoutMs);
     }
 
-    // Answers the completion box and leaves with "終了".
+    // Answers the one completion box and leaves with "終了".
     void FinishInstall(HWND dialog) {
         HWND box = WaitForCompletionBox();
         ASSERT_NE(box, nullptr);
+        EXPECT_EQ(Text(dialog, IDC_STATUS), "修正完了");
         PressButton(box, IDOK);
+        ASSERT_TRUE(WaitUntil([&] { return Enabled(dialog, IDCANCEL); }, 5000));
+        Sleep(300);
+        EXPECT_EQ(installer_.WaitForMessageBox("報告", nullptr, 0), nullptr) << "a second box";
         ExitWithOne(dialog);
     }
 
+    // Every payload whole in folder, and no temporary left beside it.
     void ExpectAllPayloadsIn(const std::string& folder) {
         for (const ManifestEntry& row : PayloadManifest) {
             std::string written;
             EXPECT_TRUE(ReadWholeFile(folder + row.fileName, written)) << row.fileName;
             EXPECT_TRUE(written == PayloadBytes(row)) << row.fileName;
+            ExpectNoTemporaryOf(folder + row.fileName);
         }
+    }
+
+    void ExpectNoTemporaryOf(const std::string& destination) {
+        std::string temporary = destination + kTemporarySuffix;
+        EXPECT_EQ(GetFileAttributesA(temporary.c_str()), INVALID_FILE_ATTRIBUTES) << temporary;
     }
 
     void ExpectReady(HWND dialog) {
@@ -161,15 +194,13 @@ TEST_F(Install, WritesEverythingIntoTheDefaultFolderInTableOrder) {
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(buttonsStayedDisabled);
     EXPECT_TRUE(statusStayed);
-    ASSERT_FALSE(shown.empty());
-    size_t row = 0;
-    for (const std::string& file : shown) {
-        while (row < kPayloadCount &&
-               file != kDefaultFolder + std::string(PayloadManifest[row].fileName)) {
-            ++row;
-        }
-        EXPECT_LT(row, static_cast<size_t>(kPayloadCount)) << "out of order: " << file;
+    // Each file takes a hundred progress round trips at least: none passes unseen.
+    std::vector<std::string> expected;
+    for (const char* name : kInstallOrder) {
+        expected.push_back(kDefaultFolder + std::string(name));
     }
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(Text(dialog, IDC_STATUS), "修正完了"); // already while the box is up
 
     PressButton(box, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return Enabled(dialog, IDCANCEL); }, 5000));
@@ -188,24 +219,39 @@ TEST_F(Install, WritesEverythingIntoTheDefaultFolderInTableOrder) {
     ExpectAllPayloadsIn(kDefaultFolder);
 }
 
-TEST_F(Install, RewritesLongerFilesToThePayloadSize) {
+TEST_F(Install, ReplacesLongerFilesAndLinksWithThePayloads) {
     for (const ManifestEntry& row : PayloadManifest) {
         WriteWholeFile(kDefaultFolder + std::string(row.fileName), PayloadBytes(row) + "left over");
     }
+    // A link that someone who may write into the game folder put where the
+    // elevated installer writes: it must be replaced, not written through.
+    const std::string outside = "C:\\not-the-game.dll";
+    const std::string link = kDefaultFolder + std::string("patch.xp3");
+    WriteWholeFile(outside, "not yours");
+    DeleteFileA(link.c_str());
+    ASSERT_TRUE(MakeUnixLink(link, outside));
+
     HWND dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
     PressButton(dialog, IDOK);
     FinishInstall(dialog);
     ExpectAllPayloadsIn(kDefaultFolder);
+    std::string kept;
+    EXPECT_TRUE(ReadWholeFile(outside, kept) && kept == "not yours");
+    DeleteFileA(outside.c_str());
 }
 
-TEST_F(Install, RepairPressedWhileCopyingStartsNothing) {
+TEST_F(Install, StrayCommandsWhileCopyingChangeNothing) {
     HWND dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
     PressButton(dialog, IDOK);
-    ASSERT_TRUE(WaitUntil([&] { return !Enabled(dialog, IDOK); }, 10000));
+    // Another program posts "修正" and the payload-finished command while the
+    // largest payload is written.
+    std::string largest = kDefaultFolder + std::string("patch2.xp3");
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_FILE) == largest; }, kInstallTimeoutMs));
     for (int i = 0; i < 5; ++i) {
         PostCommand(dialog, IDOK);
+        PostCommand(dialog, kPayloadFinishedCommand);
         Sleep(20);
     }
     FinishInstall(dialog);
@@ -231,6 +277,12 @@ TEST_F(Install, AsksForTheFolderWhenTheDefaultIsMissing) {
     CreateDirectoryA(kDefaultFolder, nullptr);
     browser = RepairUntilBrowser(dialog);
     ASSERT_NE(browser, nullptr);
+
+    // A "修正" that reaches the dialog while the browser is open starts nothing.
+    PostCommand(dialog, IDOK);
+    Sleep(300);
+    EXPECT_EQ(installer_.WaitForMessageBox("Vek", "torb.exe のあるフォルダを選択してください。", 0),
+              nullptr);
 
     // A folder without the game's executable: asked again.
     ASSERT_TRUE(SelectDesktopFolderInBrowser(installer_.Handle(), browser, "no game here"));
@@ -264,9 +316,9 @@ TEST_F(Install, AcceptsAChosenFolderWhoseNameEndsInATrailByteBackslash) {
     ExpectAllPayloadsIn(game);
 }
 
-TEST_F(Install, StopsAtADestinationHeldOpenAndStillExits) {
-    const int heldRow = 7;
-    std::string held = kDefaultFolder + std::string(PayloadManifest[heldRow].fileName);
+TEST_F(Install, ReportsADestinationHeldOpenAndGoesOnOnceItIsFree) {
+    const int heldRow = 2;
+    std::string held = kDefaultFolder + std::string(kInstallOrder[heldRow]);
     WriteWholeFile(held, "in use");
     // As when the game runs: open without sharing.
     HANDLE inUse = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -276,39 +328,44 @@ TEST_F(Install, StopsAtADestinationHeldOpenAndStillExits) {
     HWND dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
     PressButton(dialog, IDOK);
-    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_FILE) == held; }, kInstallTimeoutMs));
-    Sleep(1000);
+    HWND box = installer_.WaitForMessageBox("報告", "コピー失敗", kInstallTimeoutMs);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Text(dialog, IDC_STATUS), "コピー失敗");
     EXPECT_EQ(Text(dialog, IDC_FILE), held);
-    EXPECT_EQ(Text(dialog, IDC_STATUS), "コピー中．．．");
-    EXPECT_FALSE(Enabled(dialog, IDOK));
-    EXPECT_FALSE(Enabled(dialog, IDCANCEL));
-    EXPECT_EQ(installer_.WaitForMessageBox("報告", nullptr, 0), nullptr);
-
-    CloseWhileCopying(dialog);
-    CloseHandle(inUse);
+    EXPECT_LT(BarPosition(dialog), 100);
+    PressButton(box, IDOK);
+    ASSERT_TRUE(
+        WaitUntil([&] { return Enabled(dialog, IDOK) && Enabled(dialog, IDCANCEL); }, 5000));
 
     for (int row = 0; row < heldRow; ++row) {
         std::string written;
-        ReadWholeFile(kDefaultFolder + std::string(PayloadManifest[row].fileName), written);
-        EXPECT_TRUE(written == PayloadBytes(PayloadManifest[row])) << PayloadManifest[row].fileName;
+        ReadWholeFile(kDefaultFolder + std::string(kInstallOrder[row]), written);
+        EXPECT_TRUE(written == PayloadBytes(PayloadManifest[row])) << kInstallOrder[row];
     }
-    std::string after;
-    EXPECT_FALSE(
-        ReadWholeFile(kDefaultFolder + std::string(PayloadManifest[heldRow + 1].fileName), after));
+    CloseHandle(inUse);
+    std::string kept;
+    EXPECT_TRUE(ReadWholeFile(held, kept) && kept == "in use");
+    ExpectNoTemporaryOf(held);
+    EXPECT_FALSE(ReadWholeFile(kDefaultFolder + std::string(kInstallOrder[heldRow + 1]), kept));
+
+    // Released: "修正" goes on with the row that failed, without asking again.
+    PressButton(dialog, IDOK);
+    FinishInstall(dialog);
+    ExpectAllPayloadsIn(kDefaultFolder);
 }
 
-TEST_F(Install, ClosingDuringTheLargestPayloadLeavesItShorter) {
-    const ManifestEntry& largest = PayloadManifest[1];
-    std::string destination = kDefaultFolder + std::string(largest.fileName);
+TEST_F(Install, ClosingDuringTheLargestPayloadKeepsTheOlderFile) {
+    std::string destination = kDefaultFolder + std::string("patch2.xp3");
+    WriteWholeFile(destination, "older archive");
     HWND dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
     PressButton(dialog, IDOK);
     ASSERT_TRUE(
         WaitUntil([&] { return Text(dialog, IDC_FILE) == destination; }, kInstallTimeoutMs));
     CloseWhileCopying(dialog);
-    std::string written;
-    ASSERT_TRUE(ReadWholeFile(destination, written));
-    EXPECT_LT(written.size(), PayloadBytes(largest).size());
+    std::string kept;
+    EXPECT_TRUE(ReadWholeFile(destination, kept) && kept == "older archive");
+    ExpectNoTemporaryOf(destination);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <initializer_list>
 
 namespace {
 
@@ -87,41 +88,65 @@ bool TestFolder::MakeFile(const std::string& relative) const {
     return WriteWholeFile(Path(relative), "");
 }
 
-bool SetUnixWritable(const std::string& path, bool writable) {
+namespace {
+
+// Runs a Unix program under Wine on the Unix names of paths (Windows paths), then
+// waits until done() holds: Wine hands a Unix program over without waiting for it.
+template <typename Done>
+bool RunUnixOn(const char* program, std::initializer_list<std::string> paths, Done done) {
     auto unixName = reinterpret_cast<UnixNameFn>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
     if (unixName == nullptr) {
         return false;
     }
-    WCHAR wide[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0) {
-        return false;
+    // Unix names are UTF-8, which the ANSI code page cannot carry.
+    std::wstring command(program, program + lstrlenA(program));
+    for (const std::string& path : paths) {
+        WCHAR wide[MAX_PATH];
+        if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) == 0) {
+            return false;
+        }
+        char* unixPath = unixName(wide);
+        if (unixPath == nullptr) {
+            return false;
+        }
+        WCHAR unixWide[4 * MAX_PATH];
+        int converted = MultiByteToWideChar(CP_UTF8, 0, unixPath, -1, unixWide, 4 * MAX_PATH);
+        HeapFree(GetProcessHeap(), 0, unixPath);
+        if (converted == 0) {
+            return false;
+        }
+        command = command + L" \"" + unixWide + L"\"";
     }
-    char* unixPath = unixName(wide);
-    if (unixPath == nullptr) {
-        return false;
-    }
-    std::string command =
-        std::string("/bin/chmod ") + (writable ? "u+w" : "a-w") + " \"" + unixPath + "\"";
-    HeapFree(GetProcessHeap(), 0, unixPath);
-
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
         return false;
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    // Wine hands a Unix program over without waiting for it: watch the attribute.
     for (int i = 0; i < 250; ++i) {
-        DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES &&
-            ((attributes & FILE_ATTRIBUTE_READONLY) == 0) == writable) {
+        if (done()) {
             return true;
         }
         Sleep(20);
     }
     return false;
+}
+
+} // namespace
+
+bool SetUnixWritable(const std::string& path, bool writable) {
+    return RunUnixOn(writable ? "/bin/chmod u+w" : "/bin/chmod a-w", {path}, [&] {
+        DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES &&
+               ((attributes & FILE_ATTRIBUTE_READONLY) == 0) == writable;
+    });
+}
+
+bool MakeUnixLink(const std::string& link, const std::string& target) {
+    return RunUnixOn("/bin/ln -s", {target, link},
+                     [&] { return GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES; });
 }

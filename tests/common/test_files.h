@@ -36,4 +36,9 @@ class TestFolder {
 // the attribute shows the change; false where that is not possible.
 bool SetUnixWritable(const std::string& path, bool writable);
 
+// Makes link (a Windows path) a Unix symbolic link to target where the test runs
+// under Wine, which follows it as Windows follows a file link. false where that is
+// not possible.
+bool MakeUnixLink(const std::string& link, const std::string& target);
+
 #endif

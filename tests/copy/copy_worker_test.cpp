@@ -37,6 +37,7 @@ struct HookCall {
 std::mutex callsMutex;
 std::vector<HookCall> calls;
 std::atomic<int> hookSleepMs{0};
+std::atomic<int> failures{0};
 
 int RecordingHook(DWORD percent) {
     {
@@ -51,6 +52,10 @@ int RecordingHook(DWORD percent) {
 
 int OtherHook(DWORD) {
     return 1;
+}
+
+void CountingFailureHook() {
+    ++failures;
 }
 
 std::vector<HookCall> Calls() {
@@ -107,6 +112,7 @@ class CopyWorkerTest : public ::testing::Test {
         std::lock_guard<std::mutex> lock(callsMutex);
         calls.clear();
         hookSleepMs = 0;
+        failures = 0;
     }
 
     std::string Path(const std::string& name) const { return folder_.Path(name); }
@@ -142,6 +148,7 @@ const PayloadCase kPayloads[] = {
 TEST_F(CopyWorkerTest, WritesThePayloadWholeAndReportsEverySlice) {
     CopyWorker worker;
     worker.SetProgressHook(RecordingHook);
+    worker.SetFailureHook(CountingFailureHook);
     for (const PayloadCase& c : kPayloads) {
         SCOPED_TRACE(c.name);
         {
@@ -157,6 +164,7 @@ TEST_F(CopyWorkerTest, WritesThePayloadWholeAndReportsEverySlice) {
         EXPECT_EQ(CopyToEnd(worker, std::string("%BINARY%") + c.name, path), 0u);
 
         EXPECT_TRUE(FileBytes(path) == payload) << "file differs from the payload";
+        EXPECT_EQ(Attributes(path + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
         std::vector<HookCall> seen = Calls();
         ASSERT_EQ(seen.size(), c.hookCalls);
         for (size_t k = 1; k <= seen.size(); ++k) {
@@ -168,6 +176,7 @@ TEST_F(CopyWorkerTest, WritesThePayloadWholeAndReportsEverySlice) {
         // Exact values above: rising, and 100 only with the last call.
         EXPECT_EQ(seen.back().percent, 100u);
     }
+    EXPECT_EQ(failures, 0);
 }
 
 TEST_F(CopyWorkerTest, UnknownPayloadEndsWithoutHookOrFile) {
@@ -179,6 +188,7 @@ TEST_F(CopyWorkerTest, UnknownPayloadEndsWithoutHookOrFile) {
     };
     CopyWorker worker;
     worker.SetProgressHook(RecordingHook);
+    worker.SetFailureHook(CountingFailureHook);
     for (const char* locator : kLocators) {
         SCOPED_TRACE(locator);
         EXPECT_EQ(FindPayload(locator), nullptr);
@@ -186,18 +196,22 @@ TEST_F(CopyWorkerTest, UnknownPayloadEndsWithoutHookOrFile) {
         EXPECT_EQ(CallCount(), 0u);
         EXPECT_EQ(Attributes(Path("never.bin")), INVALID_FILE_ATTRIBUTES);
     }
+    EXPECT_EQ(failures, 4);
     HRSRC found = FindPayload("%BINARY%COPY_TEST_676");
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(SizeofResource(nullptr, found), 676u);
 }
 
-TEST_F(CopyWorkerTest, UnopenableDestinationWritesNothing) {
+TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
     // The game holds its archive open without sharing while it runs.
     std::string held = Path("held.xp3");
     WriteBytes(held, "kept");
     HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::string readOnly = Path("read-only.xp3");
+    WriteBytes(readOnly, "kept");
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
     std::string folder = Path("folder.xp3");
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     std::string missing = Path("missing");
@@ -207,18 +221,25 @@ TEST_F(CopyWorkerTest, UnopenableDestinationWritesNothing) {
         std::string destination;
     } const kCases[] = {
         {"held open without sharing", held},
+        {"read-only", readOnly},
         {"a folder of that name", folder},
         {"in a missing folder", missing + "\\patch.xp3"},
     };
     CopyWorker worker;
     worker.SetProgressHook(RecordingHook);
+    worker.SetFailureHook(CountingFailureHook);
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
+        failures = 0;
         EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_676", c.destination), kFailed);
-        EXPECT_EQ(CallCount(), 0u);
+        EXPECT_EQ(failures, 1);
+        EXPECT_TRUE(Calls().empty() || Calls().back().percent < 100);
+        EXPECT_EQ(Attributes(c.destination + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
     }
     CloseHandle(holder);
     EXPECT_EQ(FileBytes(held), "kept");
+    EXPECT_EQ(FileBytes(readOnly), "kept");
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(Attributes(folder), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(Attributes(missing), INVALID_FILE_ATTRIBUTES);
 }
@@ -255,13 +276,12 @@ TEST_F(CopyWorkerTest, StartDuringACopyCancelsItAfterItsSliceAndStartsTheNext) {
 
     EXPECT_EQ(CopyWorkerProbe::WaitForExitCode(worker), 0u);
     worker.Stop();
-    // The first copy was joined inside Start: it made no call after, and its file
-    // holds exactly the slices it reported, as a prefix of the payload.
+    // The first copy was joined inside Start: it made no call after, and left
+    // neither its file nor its temporary behind.
     EXPECT_EQ(CallsOnThread(firstThread), firstCalls);
     EXPECT_LT(firstCalls, 100u);
-    std::string partial = FileBytes(first);
-    EXPECT_EQ(partial.size(), firstCalls * 10000);
-    EXPECT_TRUE(PayloadBytes("COPY_TEST_1000000").compare(0, partial.size(), partial) == 0);
+    EXPECT_EQ(Attributes(first), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Attributes(first + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(FileBytes(Path("second.ini")) == PayloadBytes("COPY_TEST_676"));
     EXPECT_EQ(Calls().back().percent, 100u);
     EXPECT_EQ(Attributes(Path("wrong.sig")), INVALID_FILE_ATTRIBUTES);
@@ -283,9 +303,11 @@ TEST_F(CopyWorkerTest, HookChangesOnlyWhileIdle) {
 
 TEST_F(CopyWorkerTest, DestroyingTheWorkerStopsTheCopyAfterItsSlice) {
     std::string path = Path("patch2.xp3");
+    WriteBytes(path, "older archive");
     hookSleepMs = 20;
     auto* worker = new CopyWorker;
     worker->SetProgressHook(RecordingHook);
+    worker->SetFailureHook(CountingFailureHook);
     ASSERT_EQ(worker->Start("%BINARY%COPY_TEST_1000000", path.c_str()), 1);
     WaitForCalls(2);
     delete worker;
@@ -293,18 +315,21 @@ TEST_F(CopyWorkerTest, DestroyingTheWorkerStopsTheCopyAfterItsSlice) {
     Sleep(100);
     EXPECT_EQ(CallCount(), callsAtExit);
     EXPECT_LT(callsAtExit, 100u);
-    EXPECT_EQ(FileBytes(path).size(), callsAtExit * 10000); // left shorter, not deleted
+    EXPECT_EQ(failures, 0); // a cancel is no failure to report
+    EXPECT_EQ(FileBytes(path), "older archive");
+    EXPECT_EQ(Attributes(path + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(CopyWorkerTest, StartRefusesStringsThatDoNotFitAndStaysIdle) {
-    // A full path of 259 bytes still fits the worker's 260-byte buffer.
+    // A full path that, with its temporary suffix, makes 259 bytes still fits the
+    // worker's 260-byte buffers.
+    const size_t longest = 259 - (sizeof kTemporarySuffix - 1);
     std::string fits = Path("");
-    fits += std::string(259 - fits.size(), 'f');
-    ASSERT_EQ(fits.size(), 259u);
+    fits += std::string(longest - fits.size(), 'f');
     // One byte more must not be cut into the name of another file.
     std::string tooLong = Path("");
-    tooLong += std::string(260 - tooLong.size(), 'g');
-    std::string cut = tooLong.substr(0, 259);
+    tooLong += std::string(longest + 1 - tooLong.size(), 'g');
+    std::string cut = tooLong.substr(0, longest);
     std::string longLocator = "%BINARY%COPY_TEST_114" + std::string(260, 'x');
     std::string sig = Path("a.sig");
 
@@ -318,7 +343,7 @@ TEST_F(CopyWorkerTest, StartRefusesStringsThatDoNotFitAndStaysIdle) {
         const char* locator;
         const char* destination;
     } const kRefused[] = {
-        {"destination of 260 bytes", "%BINARY%COPY_TEST_114", tooLong.c_str()},
+        {"destination too long for its temporary", "%BINARY%COPY_TEST_114", tooLong.c_str()},
         {"locator of 260 bytes or more", longLocator.c_str(), sig.c_str()},
         {"null locator", nullptr, sig.c_str()},
         {"null destination", "%BINARY%COPY_TEST_114", nullptr},
