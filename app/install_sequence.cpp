@@ -7,7 +7,7 @@ ButtonStates ButtonsFor(PatchState state) {
     case PatchState::Done:
         return {false, true};
     case PatchState::Ready:
-    case PatchState::Locating:
+    case PatchState::Preparing:
     case PatchState::Failed:
         break;
     }
@@ -20,7 +20,7 @@ RepairAction ActionOnRepair(PatchState state) {
         return RepairAction::LocateAndCopy;
     case PatchState::Failed:
         return RepairAction::Resume;
-    case PatchState::Locating:
+    case PatchState::Preparing:
     case PatchState::Copying:
     case PatchState::Done:
         break;

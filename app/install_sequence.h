@@ -4,10 +4,11 @@
 #ifndef APP_INSTALL_SEQUENCE_H
 #define APP_INSTALL_SEQUENCE_H
 
-// Locating: the folder prompt or browser is open (their message loops still deliver
-// what other programs post to the dialog). Failed: a copy failed; the rows before
-// it are in place.
-enum class PatchState { Ready, Locating, Copying, Failed, Done };
+// Preparing: between a press of "修正" and the start of its copy, while the folder
+// is located and the payloads are checked (the prompt, the browser and a report
+// run message loops that still deliver what other programs post to the dialog).
+// Failed: a copy failed; the rows before it are in place.
+enum class PatchState { Ready, Preparing, Copying, Failed, Done };
 
 constexpr int kNoRow = -1;
 
@@ -16,11 +17,11 @@ struct ButtonStates {
     bool exit;   // "終了"
 };
 
-// Ready, Locating, Failed: both; Copying: neither; Done: only "終了".
+// Ready, Preparing, Failed: both; Copying: neither; Done: only "終了".
 ButtonStates ButtonsFor(PatchState state);
 
 enum class RepairAction {
-    None,          // the folder is being located, a copy runs, or the table is done
+    None,          // a press is being handled, a copy runs, or the table is done
     LocateAndCopy, // make sure of the install folder, then copy the current row
     Resume,        // copy the row that failed again, into the folder already accepted
 };

@@ -7,6 +7,7 @@
 #include "global_objects.h"
 #include "install_folder.h"
 #include "install_sequence.h"
+#include "payload_check.h"
 #include "payload_manifest.h"
 #include "resource.h"
 
@@ -65,20 +66,26 @@ INT_PTR OnInitDialog(HWND dialog) {
 }
 
 void OnRepair(HWND dialog) {
-    switch (ActionOnRepair(State)) {
-    case RepairAction::None:
+    PatchState pressedIn = State;
+    RepairAction action = ActionOnRepair(State);
+    if (action == RepairAction::None) {
         return;
-    case RepairAction::LocateAndCopy:
-        // The prompt and the browser run message loops of their own.
-        State = PatchState::Locating;
-        if (!LocateInstallFolder(dialog)) {
-            State = PatchState::Ready;
-            return;
-        }
-        break;
-    case RepairAction::Resume:
+    }
+    // The prompt, the browser and the report run message loops of their own.
+    State = PatchState::Preparing;
+    if (action == RepairAction::LocateAndCopy && !LocateInstallFolder(dialog)) {
+        State = pressedIn;
+        return;
+    }
+    // On every press, before anything is written: a retry cannot slip past it.
+    if (!PayloadsIntact()) {
+        MessageBoxA(dialog, "インストーラーが破損しています。もう一度ダウンロードしてください。",
+                    "報告", MB_OK);
+        State = pressedIn;
+        return;
+    }
+    if (action == RepairAction::Resume) {
         SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
-        break;
     }
     State = PatchState::Copying;
     ShowButtons(dialog);

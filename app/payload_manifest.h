@@ -2,6 +2,8 @@
 #ifndef APP_PAYLOAD_MANIFEST_H
 #define APP_PAYLOAD_MANIFEST_H
 
+#include <cstdint>
+
 constexpr int kManifestCellSize = 256;
 constexpr int kPayloadCount = 16;
 
@@ -14,5 +16,9 @@ struct ManifestEntry {
 };
 
 extern const ManifestEntry PayloadManifest[kPayloadCount];
+
+// The CRC-32 of each row's payload as the build embedded it, row for row; generated
+// from the payloads at build time.
+extern const std::uint32_t PayloadDigests[kPayloadCount];
 
 #endif

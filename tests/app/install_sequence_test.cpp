@@ -11,7 +11,7 @@ TEST(InstallSequence, RepairActsOnlyWhenReadyOrAfterAFailure) {
     // A press that reaches the dialog while the folder prompt is open, while copying
     // or after the end (the keyboard or another program can deliver one for the
     // disabled button) must start nothing.
-    EXPECT_EQ(ActionOnRepair(PatchState::Locating), RepairAction::None);
+    EXPECT_EQ(ActionOnRepair(PatchState::Preparing), RepairAction::None);
     EXPECT_EQ(ActionOnRepair(PatchState::Copying), RepairAction::None);
     EXPECT_EQ(ActionOnRepair(PatchState::Done), RepairAction::None);
 }

@@ -80,8 +80,8 @@ class Install : public ::testing::Test {
         }
     }
 
-    HWND StartInstaller() {
-        if (!installer_.Start(WindowsPath(TestSetting("INSTALLER_EXE")))) {
+    HWND StartInstaller(const std::string& exe = WindowsPath(TestSetting("INSTALLER_EXE"))) {
+        if (!installer_.Start(exe)) {
             return nullptr;
         }
         return installer_.WaitForWindow("Vek", "#32770", 20000);
@@ -366,6 +366,34 @@ TEST_F(Install, ClosingDuringTheLargestPayloadKeepsTheOlderFile) {
     std::string kept;
     EXPECT_TRUE(ReadWholeFile(destination, kept) && kept == "older archive");
     ExpectNoTemporaryOf(destination);
+}
+
+TEST_F(Install, ADamagedInstallerSaysSoAndWritesNothing) {
+    // As a damaged download leaves it: one byte flipped in the middle of a payload.
+    std::string exe;
+    ASSERT_TRUE(ReadWholeFile(WindowsPath(TestSetting("INSTALLER_EXE")), exe));
+    std::string payload = PayloadBytes(PayloadManifest[1]);
+    size_t at = exe.find(payload.substr(0, 4096));
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(exe.compare(at, payload.size(), payload), 0);
+    exe[at + payload.size() / 2] ^= 0x01;
+    TestFolder folder;
+    std::string damaged = folder.Path("PatchInstaller.exe");
+    ASSERT_TRUE(WriteWholeFile(damaged, exe));
+
+    HWND dialog = StartInstaller(damaged);
+    ASSERT_NE(dialog, nullptr);
+    for (int press = 0; press < 2; ++press) { // checked again on every press
+        PressButton(dialog, IDOK);
+        HWND box = installer_.WaitForMessageBox(
+            "報告", "インストーラーが破損しています。もう一度ダウンロードしてください。", 20000);
+        ASSERT_NE(box, nullptr);
+        PressButton(box, IDOK);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+        ExpectReady(dialog);
+    }
+    ExitWithOne(dialog);
+    EXPECT_TRUE(RemoveDirectoryA(kDefaultFolder)) << "the game folder is not empty";
 }
 
 } // namespace

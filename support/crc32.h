@@ -1,0 +1,13 @@
+// CRC-32 as zip, PNG and zlib compute it (reflected polynomial 0xEDB88320, initial
+// and final value 0xFFFFFFFF). It answers accidental damage, a flipped bit or a
+// bad sector, not an attacker: any error burst of up to 32 bits changes it.
+#ifndef SUPPORT_CRC32_H
+#define SUPPORT_CRC32_H
+
+#include <cstddef>
+#include <cstdint>
+
+// The CRC-32 of length bytes at bytes (null only with a length of 0).
+std::uint32_t Crc32(const void* bytes, std::size_t length);
+
+#endif
