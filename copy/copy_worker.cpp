@@ -69,6 +69,16 @@ bool FitsPart(const char* text, const char* suffix = "") {
            lstrlenA(text) + lstrlenA(suffix) < static_cast<int>(kLocatorPartSize);
 }
 
+// The copy thread reads the hooks without a lock: they change only while idle.
+template <typename Hook> Hook ReplaceHookWhileIdle(HANDLE thread, Hook& slot, Hook hook) {
+    if (thread != nullptr) {
+        return nullptr;
+    }
+    Hook previous = slot;
+    slot = hook;
+    return previous;
+}
+
 } // namespace
 
 HRSRC FindPayload(const char* locator) {
@@ -85,21 +95,11 @@ CopyWorker::~CopyWorker() {
 }
 
 ProgressHook CopyWorker::SetProgressHook(ProgressHook hook) {
-    if (thread != nullptr) {
-        return nullptr;
-    }
-    ProgressHook previous = progressHook;
-    progressHook = hook;
-    return previous;
+    return ReplaceHookWhileIdle(thread, progressHook, hook);
 }
 
 FailureHook CopyWorker::SetFailureHook(FailureHook hook) {
-    if (thread != nullptr) {
-        return nullptr;
-    }
-    FailureHook previous = failureHook;
-    failureHook = hook;
-    return previous;
+    return ReplaceHookWhileIdle(thread, failureHook, hook);
 }
 
 int CopyWorker::Start(const char* payloadLocator, const char* destinationPath) {
