@@ -107,7 +107,7 @@ print_sizes() {
         printf '%s: product %d bytes, payloads %d bytes, own code and resources %d bytes (%d KiB)\n' \
             "$preset" "$size" "$payloads" "$own" $(((own + 1023) / 1024))
     done
-    echo "target: win32 own code and resources <= 64 KiB"
+    echo "target: win32 own code and resources <= 40 KiB (40960 bytes); stretch 32 KiB"
 }
 
 cmd_bench() {
