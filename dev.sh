@@ -28,13 +28,18 @@ setup() {
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
     fi
-    if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-        log "generating the ja_JP.UTF-8 locale"
-        local sudo=""
-        [ "$(id -u)" -eq 0 ] || sudo=sudo
-        grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
-        $sudo locale-gen >/dev/null
-    fi
+    # Japanese for the tests; US English to show the installer on a system of code page 1252.
+    local name
+    for name in ja_JP en_US; do
+        if ! locale -a 2>/dev/null | grep -qi "^$name\\.utf-\\?8\$"; then
+            log "generating the $name.UTF-8 locale"
+            local sudo=""
+            [ "$(id -u)" -eq 0 ] || sudo=sudo
+            grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen ||
+                echo "$name.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+            $sudo locale-gen >/dev/null
+        fi
+    done
 }
 
 build() {
