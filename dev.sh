@@ -4,6 +4,8 @@
 #   ./dev.sh test    build all presets and run every test, native and under Wine
 #   ./dev.sh fuzz [SECONDS]  run each fuzz target for SECONDS (default 60)
 #   ./dev.sh bench [RUNS]    install time, its limit, sizes and memory (default 7 runs)
+#   ./dev.sh release the product to ship, build/release/PatchInstaller.exe, and its SHA-256
+#                    (PAYLOAD_DIR: folder of the real payloads; default the sample set)
 #   ./dev.sh setup   only install what the machine is missing
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -159,14 +161,31 @@ cmd_run() {
     ls -l "$game"
 }
 
+# The product to ship and its SHA-256 beside it, in the format `sha256sum -c` reads.
+cmd_release() {
+    setup
+    local payloads=""
+    [ -z "${PAYLOAD_DIR:-}" ] || payloads=$(realpath "$PAYLOAD_DIR")
+    log "release build, payloads from ${payloads:-the sample set}"
+    cmake --preset release -DPAYLOAD_DIR="$payloads" >/dev/null
+    local dir=build/release
+    # Linked afresh every time: the exe must be exactly what this commit builds.
+    rm -f "$dir/PatchInstaller.exe"
+    build release
+    (cd "$dir" && sha256sum PatchInstaller.exe >PatchInstaller.exe.sha256)
+    log "SHA-256 of $dir/PatchInstaller.exe"
+    cat "$dir/PatchInstaller.exe.sha256"
+}
+
 case "${1:-}" in
 setup) setup ;;
 test) cmd_test ;;
 run) cmd_run ;;
 fuzz) cmd_fuzz "${2:-60}" ;;
 bench) cmd_bench "${2:-7}" ;;
+release) cmd_release ;;
 *)
-    echo "usage: ./dev.sh run|test|fuzz [SECONDS]|bench [RUNS]|setup" >&2
+    echo "usage: ./dev.sh run|test|fuzz [SECONDS]|bench [RUNS]|release|setup" >&2
     exit 2
     ;;
 esac
