@@ -5,7 +5,8 @@
 #   ./dev.sh fuzz [SECONDS]  run each fuzz target for SECONDS (default 60)
 #   ./dev.sh bench [RUNS]    install time, its limit, sizes and memory (default 7 runs)
 #   ./dev.sh release the product to ship, build/release/PatchInstaller.exe, and its SHA-256
-#                    (PAYLOAD_DIR: folder of the real payloads; default the sample set)
+#                    (PAYLOAD_DIR: folder of the real payloads; default the sample set;
+#                    SIGN_PFX and SIGN_PASS_FILE: PKCS#12 file and its password, to sign)
 #   ./dev.sh setup   only install what the machine is missing
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -14,7 +15,7 @@ root=$(pwd)
 APT_PACKAGES=(cmake make g++ python3 googletest
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick
-    clang libclang-rt-dev)
+    clang libclang-rt-dev osslsigncode openssl)
 
 log() { echo "== $*" >&2; }
 
@@ -172,6 +173,12 @@ cmd_release() {
     # Linked afresh every time: the exe must be exactly what this commit builds.
     rm -f "$dir/PatchInstaller.exe"
     build release
+    if [ -n "${SIGN_PFX:-}" ]; then
+        : "${SIGN_PASS_FILE:?SIGN_PFX is set: SIGN_PASS_FILE must name the file with its password}"
+        log "unsigned, as every build of this commit: $(sha256sum <"$dir/PatchInstaller.exe" | cut -d' ' -f1)"
+        log "signing with $SIGN_PFX (Authenticode, SHA-256), then verifying"
+        tools/sign-exe "$dir/PatchInstaller.exe" "$SIGN_PFX" "$SIGN_PASS_FILE"
+    fi
     (cd "$dir" && sha256sum PatchInstaller.exe >PatchInstaller.exe.sha256)
     log "SHA-256 of $dir/PatchInstaller.exe"
     cat "$dir/PatchInstaller.exe.sha256"
