@@ -17,12 +17,12 @@ bool RefuseWithoutJapaneseCodePage() {
         return false;
     }
     MessageBoxW(nullptr,
-                L"このパッチは日本語のコードページ (932) でのみ動作します。\n"
-                L"Windows のシステムロケールを日本語にするか、ロケールエミュレーターから起動して"
-                L"ください。何も変更していません。\n\n"
+                L"このパッチには日本語のコードページ (932) が必要です。\n"
+                L"システムロケールを日本語にするか、ロケールエミュレーターで起動してください。"
+                L"何も変更していません。\n\n"
                 L"This patch needs the Japanese code page (932).\n"
-                L"Set the Windows system locale to Japanese, or start the patch through a "
-                L"locale emulator. Nothing has been changed.",
+                L"Set the system locale to Japanese, or use a locale emulator. "
+                L"Nothing has been changed.",
                 L"報告", MB_OK | MB_ICONERROR);
     return true;
 }
