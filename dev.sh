@@ -4,6 +4,9 @@
 #   ./dev.sh test    build all presets and run every test, native and under Wine
 #   ./dev.sh fuzz [SECONDS]  run each fuzz target for SECONDS (default 60)
 #   ./dev.sh bench [RUNS]    install time, its limit, sizes and memory (default 7 runs)
+#   ./dev.sh release the product to ship, build/release/PatchInstaller.exe, and its SHA-256
+#                    (PAYLOAD_DIR: folder of the real payloads; default the sample set;
+#                    SIGN_PFX and SIGN_PASS_FILE: PKCS#12 file and its password, to sign)
 #   ./dev.sh setup   only install what the machine is missing
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -12,7 +15,7 @@ root=$(pwd)
 APT_PACKAGES=(cmake make g++ python3 googletest
     g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick
-    clang libclang-rt-dev)
+    clang libclang-rt-dev osslsigncode openssl)
 
 log() { echo "== $*" >&2; }
 
@@ -28,13 +31,18 @@ setup() {
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
     fi
-    if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-        log "generating the ja_JP.UTF-8 locale"
-        local sudo=""
-        [ "$(id -u)" -eq 0 ] || sudo=sudo
-        grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
-        $sudo locale-gen >/dev/null
-    fi
+    # Japanese for the tests; US English to show the installer on a system of code page 1252.
+    local name
+    for name in ja_JP en_US; do
+        if ! locale -a 2>/dev/null | grep -qi "^$name\\.utf-\\?8\$"; then
+            log "generating the $name.UTF-8 locale"
+            local sudo=""
+            [ "$(id -u)" -eq 0 ] || sudo=sudo
+            grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen ||
+                echo "$name.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+            $sudo locale-gen >/dev/null
+        fi
+    done
 }
 
 build() {
@@ -107,7 +115,7 @@ print_sizes() {
         printf '%s: product %d bytes, payloads %d bytes, own code and resources %d bytes (%d KiB)\n' \
             "$preset" "$size" "$payloads" "$own" $(((own + 1023) / 1024))
     done
-    echo "target: win32 own code and resources <= 64 KiB"
+    echo "target: win32 own code and resources <= 40 KiB (40960 bytes); stretch 32 KiB"
 }
 
 cmd_bench() {
@@ -154,14 +162,37 @@ cmd_run() {
     ls -l "$game"
 }
 
+# The product to ship and its SHA-256 beside it, in the format `sha256sum -c` reads.
+cmd_release() {
+    setup
+    local payloads=""
+    [ -z "${PAYLOAD_DIR:-}" ] || payloads=$(realpath "$PAYLOAD_DIR")
+    log "release build, payloads from ${payloads:-the sample set}"
+    cmake --preset release -DPAYLOAD_DIR="$payloads" >/dev/null
+    local dir=build/release
+    # Linked afresh every time: the exe must be exactly what this commit builds.
+    rm -f "$dir/PatchInstaller.exe"
+    build release
+    if [ -n "${SIGN_PFX:-}" ]; then
+        : "${SIGN_PASS_FILE:?SIGN_PFX is set: SIGN_PASS_FILE must name the file with its password}"
+        log "unsigned, as every build of this commit: $(sha256sum <"$dir/PatchInstaller.exe" | cut -d' ' -f1)"
+        log "signing with $SIGN_PFX (Authenticode, SHA-256), then verifying"
+        tools/sign-exe "$dir/PatchInstaller.exe" "$SIGN_PFX" "$SIGN_PASS_FILE"
+    fi
+    (cd "$dir" && sha256sum PatchInstaller.exe >PatchInstaller.exe.sha256)
+    log "SHA-256 of $dir/PatchInstaller.exe"
+    cat "$dir/PatchInstaller.exe.sha256"
+}
+
 case "${1:-}" in
 setup) setup ;;
 test) cmd_test ;;
 run) cmd_run ;;
 fuzz) cmd_fuzz "${2:-60}" ;;
 bench) cmd_bench "${2:-7}" ;;
+release) cmd_release ;;
 *)
-    echo "usage: ./dev.sh run|test|fuzz [SECONDS]|bench [RUNS]|setup" >&2
+    echo "usage: ./dev.sh run|test|fuzz [SECONDS]|bench [RUNS]|release|setup" >&2
     exit 2
     ;;
 esac

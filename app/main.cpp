@@ -1,11 +1,39 @@
 #include <windows.h>
 
+#include "exit_codes.h"
 #include "patch_dialog.h"
 #include "resource.h"
 #include "system_dll.h"
 
+namespace {
+
+// Every text and file name reaches Windows as CP932 bytes through the ANSI
+// functions. The manifest asks for code page 932 (Windows 11 and Server 2022 give
+// it whatever the system locale); an older Windows set to another locale does not,
+// and there the folder would never be found and files would get garbled names.
+// Wide literals, so that the message itself reads right on any locale.
+bool RefuseWithoutJapaneseCodePage() {
+    if (GetACP() == 932) {
+        return false;
+    }
+    MessageBoxW(nullptr,
+                L"このパッチには日本語のコードページ (932) が必要です。\n"
+                L"システムロケールを日本語にするか、ロケールエミュレーターで起動してください。"
+                L"何も変更していません。\n\n"
+                L"This patch needs the Japanese code page (932).\n"
+                L"Set the system locale to Japanese, or use a locale emulator. "
+                L"Nothing has been changed.",
+                L"報告", MB_OK | MB_ICONERROR);
+    return true;
+}
+
+} // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RestrictDllSearchToSystem();
+    if (RefuseWithoutJapaneseCodePage()) {
+        return kExitNeedsJapaneseCodePage;
+    }
     // Loading comctl32 registers the progress-bar class the dialog template names.
     LoadSystemDll("comctl32.dll");
     return static_cast<int>(
