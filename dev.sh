@@ -4,21 +4,26 @@
 #   ./dev.sh test    build all presets and run every test, native and under Wine
 #   ./dev.sh fuzz [SECONDS]  run each fuzz target for SECONDS (default 60)
 #   ./dev.sh bench [RUNS]    install time, its limit, sizes and memory (default 7 runs)
-#   ./dev.sh setup   only install what the machine is missing
+#   ./dev.sh setup   only install what the machine is missing, and the 32-bit Wine
+#                    where the kernel runs 32-bit programs
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 
 APT_PACKAGES=(cmake make g++ python3 googletest
-    g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
+    g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick
     clang libclang-rt-dev)
 
+# The private 32-bit Wine (tools/wine32-fetch), and why it is not used where it is not.
+WINE32_ROOT=$root/build/wine32/root
+WINE32_SKIP=""
+
 log() { echo "== $*" >&2; }
 
-setup() {
+install_missing() {
     local missing=()
-    for p in "${APT_PACKAGES[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     if ((${#missing[@]})); then
@@ -28,6 +33,49 @@ setup() {
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
     fi
+}
+
+# Whether the kernel runs 32-bit programs, asked of the kernel itself: a static i386
+# program of three instructions (mov eax,1; mov ebx,42; int 0x80) must exit with 42.
+# Prints why not where it cannot.
+kernel_runs_i386() {
+    local probe=$root/build/i386-probe status=0 output
+    mkdir -p build
+    python3 - "$probe" <<'PYTHON'
+import struct, sys
+code = bytes([0xB8, 1, 0, 0, 0, 0xBB, 42, 0, 0, 0, 0xCD, 0x80])
+base = 0x08048000
+header = struct.pack("<4s5B7xHHIIIIIHHHHHH", b"\x7fELF", 1, 1, 1, 0, 0,
+                     2, 3, 1, base + 84, 52, 0, 0, 52, 32, 1, 0, 0, 0)
+segment = struct.pack("<8I", 1, 0, base, base, 84 + len(code), 84 + len(code), 5, 0x1000)
+with open(sys.argv[1], "wb") as out:
+    out.write(header + segment + code)
+PYTHON
+    chmod +x "$probe"
+    output=$("$probe" 2>&1) || status=$?
+    rm -f "$probe"
+    if [ "$status" -ne 42 ]; then
+        echo "a static 32-bit program ended with status $status, not 42${output:+ (${output//$'\n'/ })}"
+        return 1
+    fi
+}
+
+setup_wine32() {
+    local why
+    if ! why=$(kernel_runs_i386); then
+        WINE32_SKIP="this kernel cannot run 32-bit programs: $why"
+        return
+    fi
+    # The loader that every 32-bit program names, /lib/ld-linux.so.2, and its C library.
+    install_missing libc6-i386
+    if [ ! -f "$WINE32_ROOT/.ready" ]; then
+        log "fetching 32-bit Wine into build/wine32 (once; about 240 MB)"
+        tools/wine32-fetch "$(dirname "$WINE32_ROOT")"
+    fi
+}
+
+setup() {
+    install_missing "${APT_PACKAGES[@]}"
     if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
         log "generating the ja_JP.UTF-8 locale"
         local sudo=""
@@ -35,6 +83,7 @@ setup() {
         grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
         $sudo locale-gen >/dev/null
     fi
+    setup_wine32
 }
 
 build() {
@@ -154,8 +203,13 @@ cmd_run() {
     ls -l "$game"
 }
 
+cmd_setup() {
+    setup
+    [ -z "$WINE32_SKIP" ] || log "SKIPPED: the 32-bit product will not run on this machine ($WINE32_SKIP)"
+}
+
 case "${1:-}" in
-setup) setup ;;
+setup) cmd_setup ;;
 test) cmd_test ;;
 run) cmd_run ;;
 fuzz) cmd_fuzz "${2:-60}" ;;
