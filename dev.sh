@@ -111,6 +111,13 @@ stop_wine() {
     WINEPREFIX="$1" "$(dirname "$(tools/wine-prefix --loader)")/wineserver" -k 2>/dev/null || true
 }
 
+# What earlier runs left in the prefix's temporary folder: a test stopped mid-way can
+# leave a folder nested deeper than MAX_PATH, which no Windows program removes, and
+# Wine reuses process ids, so the same names come back in later runs.
+clean_wine_temp() {
+    rm -rf "$1"/drive_c/users/*/Temp/*
+}
+
 cmd_test() {
     setup
     build native win32 win64 fuzz
@@ -121,11 +128,13 @@ cmd_test() {
     log "checks of the 32-bit product"
     ctest --preset win32
     start_xvfb
-    tools/wine-prefix "$root/build/win64/wineprefix"
+    local prefix="$root/build/win64/wineprefix"
+    tools/wine-prefix "$prefix"
+    clean_wine_temp "$prefix"
     log "Windows tests under 64-bit Wine"
     local status=0
     ctest --preset win64 || status=$?
-    stop_wine "$root/build/win64/wineprefix"
+    stop_wine "$prefix"
     return $status
 }
 
