@@ -107,8 +107,11 @@ start_xvfb() {
     trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
 }
 
+# stop_wine PREFIX [--wine32 ROOT]
 stop_wine() {
-    WINEPREFIX="$1" "$(dirname "$(tools/wine-prefix --loader)")/wineserver" -k 2>/dev/null || true
+    local prefix=$1
+    shift
+    WINEPREFIX="$prefix" "$(dirname "$(tools/wine-prefix "$@" --loader)")/wineserver" -k 2>/dev/null || true
 }
 
 # What earlier runs left in the prefix's temporary folder: a test stopped mid-way can
@@ -120,7 +123,9 @@ clean_wine_temp() {
 
 cmd_test() {
     setup
-    build native win32 win64 fuzz
+    local presets=(native win32 win64 fuzz)
+    [ -n "$WINE32_SKIP" ] || presets+=(win32-tests)
+    build "${presets[@]}"
     log "native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
     ctest --preset native
     log "fuzz targets, a few seconds each (libFuzzer)"
@@ -135,6 +140,16 @@ cmd_test() {
     local status=0
     ctest --preset win64 || status=$?
     stop_wine "$prefix"
+    if [ -n "$WINE32_SKIP" ]; then
+        log "SKIPPED: the 32-bit product under 32-bit Wine ($WINE32_SKIP)"
+        return $status
+    fi
+    prefix="$root/build/win32-tests/wineprefix"
+    tools/wine-prefix --wine32 "$WINE32_ROOT" "$prefix"
+    clean_wine_temp "$prefix"
+    log "the 32-bit product and the i686 test programs under 32-bit Wine"
+    ctest --preset win32-tests || status=$?
+    stop_wine "$prefix" --wine32 "$WINE32_ROOT"
     return $status
 }
 
@@ -189,25 +204,35 @@ cmd_run() {
     build win32 win64
     local demo="$root/build/demo"
     local prefix="$demo/wineprefix"
-    tools/wine-prefix "$prefix"
+    # The product itself where 32-bit Wine runs, else its 64-bit twin.
+    local exe="$root/build/win32/PatchInstaller.exe" wine=(--wine32 "$WINE32_ROOT")
+    local which="the product itself, build/win32/PatchInstaller.exe, under 32-bit Wine"
+    if [ -n "$WINE32_SKIP" ]; then
+        exe="$root/build/win64/PatchInstaller.exe"
+        wine=()
+        which="the 64-bit twin, build/win64/PatchInstaller.exe, under 64-bit Wine ($WINE32_SKIP)"
+    elif [ -d "$prefix/drive_c/windows" ] && [ ! -d "$prefix/drive_c/windows/syswow64" ]; then
+        rm -rf "$prefix" # a 64-bit-only prefix of an earlier run
+    fi
+    tools/wine-prefix "${wine[@]}" "$prefix"
     # The game's default folder, empty, so the installer accepts it without asking.
     local game="$prefix/drive_c/Program Files/ルミナコ"
     rm -rf "$game"
     mkdir -p "$game"
-    local exe="$root/build/win64/PatchInstaller.exe"
     if [ -n "${DISPLAY:-}" ]; then
-        log "starting the installer (the 64-bit twin; the product is build/win32/PatchInstaller.exe)"
-        tools/wine-run --prefix "$prefix" "$exe" || true
+        log "starting $which"
+        tools/wine-run "${wine[@]}" --prefix "$prefix" "$exe" || true
     else
         log "no display: installing under a virtual one, pressing 修正 as a user would"
+        log "running $which"
         start_xvfb
-        tools/wine-run --prefix "$prefix" "$root/build/win64/tests/app/demo_install.exe" "$exe" "$demo"
+        tools/wine-run "${wine[@]}" --prefix "$prefix" "$root/build/win64/tests/app/demo_install.exe" "$exe" "$demo"
         for picture in ready copying done done-box; do
             convert "$demo/$picture.bmp" "$demo/$picture.png" && rm -f "$demo/$picture.bmp"
         done
         echo "Screenshots: build/demo/ready.png, copying.png, done.png, done-box.png"
     fi
-    stop_wine "$prefix"
+    stop_wine "$prefix" "${wine[@]}"
     echo "The game folder now holds:"
     ls -l "$game"
 }
