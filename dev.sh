@@ -7,21 +7,26 @@
 #   ./dev.sh release the product to ship, build/release/PatchInstaller.exe, and its SHA-256
 #                    (PAYLOAD_DIR: folder of the real payloads; default the sample set;
 #                    SIGN_PFX and SIGN_PASS_FILE: PKCS#12 file and its password, to sign)
-#   ./dev.sh setup   only install what the machine is missing
+#   ./dev.sh setup   only install what the machine is missing, and the 32-bit Wine
+#                    where the kernel runs 32-bit programs
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 
 APT_PACKAGES=(cmake make g++ python3 googletest
-    g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix
+    g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick
     clang libclang-rt-dev osslsigncode openssl)
 
+# The private 32-bit Wine (tools/wine32-fetch), and why it is not used where it is not.
+WINE32_ROOT=$root/build/wine32/root
+WINE32_SKIP=""
+
 log() { echo "== $*" >&2; }
 
-setup() {
+install_missing() {
     local missing=()
-    for p in "${APT_PACKAGES[@]}"; do
+    for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     if ((${#missing[@]})); then
@@ -31,6 +36,49 @@ setup() {
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
     fi
+}
+
+# Whether the kernel runs 32-bit programs, asked of the kernel itself: a static i386
+# program of three instructions (mov eax,1; mov ebx,42; int 0x80) must exit with 42.
+# Prints why not where it cannot.
+kernel_runs_i386() {
+    local probe=$root/build/i386-probe status=0 output
+    mkdir -p build
+    python3 - "$probe" <<'PYTHON'
+import struct, sys
+code = bytes([0xB8, 1, 0, 0, 0, 0xBB, 42, 0, 0, 0, 0xCD, 0x80])
+base = 0x08048000
+header = struct.pack("<4s5B7xHHIIIIIHHHHHH", b"\x7fELF", 1, 1, 1, 0, 0,
+                     2, 3, 1, base + 84, 52, 0, 0, 52, 32, 1, 0, 0, 0)
+segment = struct.pack("<8I", 1, 0, base, base, 84 + len(code), 84 + len(code), 5, 0x1000)
+with open(sys.argv[1], "wb") as out:
+    out.write(header + segment + code)
+PYTHON
+    chmod +x "$probe"
+    output=$("$probe" 2>&1) || status=$?
+    rm -f "$probe"
+    if [ "$status" -ne 42 ]; then
+        echo "a static 32-bit program ended with status $status, not 42${output:+ (${output//$'\n'/ })}"
+        return 1
+    fi
+}
+
+setup_wine32() {
+    local why
+    if ! why=$(kernel_runs_i386); then
+        WINE32_SKIP="this kernel cannot run 32-bit programs: $why"
+        return
+    fi
+    # The loader that every 32-bit program names, /lib/ld-linux.so.2, and its C library.
+    install_missing libc6-i386
+    if [ ! -f "$WINE32_ROOT/.ready" ]; then
+        log "fetching 32-bit Wine into build/wine32 (once; about 240 MB)"
+        tools/wine32-fetch "$(dirname "$WINE32_ROOT")"
+    fi
+}
+
+setup() {
+    install_missing "${APT_PACKAGES[@]}"
     # Japanese for the tests; US English to show the installer on a system of code page 1252.
     local name
     for name in ja_JP en_US; do
@@ -43,6 +91,7 @@ setup() {
             $sudo locale-gen >/dev/null
         fi
     done
+    setup_wine32
 }
 
 build() {
@@ -66,13 +115,25 @@ start_xvfb() {
     trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
 }
 
+# stop_wine PREFIX [--wine32 ROOT]
 stop_wine() {
-    WINEPREFIX="$1" "$(dirname "$(tools/wine-prefix --loader)")/wineserver" -k 2>/dev/null || true
+    local prefix=$1
+    shift
+    WINEPREFIX="$prefix" "$(dirname "$(tools/wine-prefix "$@" --loader)")/wineserver" -k 2>/dev/null || true
+}
+
+# What earlier runs left in the prefix's temporary folder: a test stopped mid-way can
+# leave a folder nested deeper than MAX_PATH, which no Windows program removes, and
+# Wine reuses process ids, so the same names come back in later runs.
+clean_wine_temp() {
+    rm -rf "$1"/drive_c/users/*/Temp/*
 }
 
 cmd_test() {
     setup
-    build native win32 win64 fuzz
+    local presets=(native win32 win64 fuzz)
+    [ -n "$WINE32_SKIP" ] || presets+=(win32-tests)
+    build "${presets[@]}"
     log "native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
     ctest --preset native
     log "fuzz targets, a few seconds each (libFuzzer)"
@@ -80,11 +141,23 @@ cmd_test() {
     log "checks of the 32-bit product"
     ctest --preset win32
     start_xvfb
-    tools/wine-prefix "$root/build/win64/wineprefix"
+    local prefix="$root/build/win64/wineprefix"
+    tools/wine-prefix "$prefix"
+    clean_wine_temp "$prefix"
     log "Windows tests under 64-bit Wine"
     local status=0
     ctest --preset win64 || status=$?
-    stop_wine "$root/build/win64/wineprefix"
+    stop_wine "$prefix"
+    if [ -n "$WINE32_SKIP" ]; then
+        log "SKIPPED: the 32-bit product under 32-bit Wine ($WINE32_SKIP)"
+        return $status
+    fi
+    prefix="$root/build/win32-tests/wineprefix"
+    tools/wine-prefix --wine32 "$WINE32_ROOT" "$prefix"
+    clean_wine_temp "$prefix"
+    log "the 32-bit product and the i686 test programs under 32-bit Wine"
+    ctest --preset win32-tests || status=$?
+    stop_wine "$prefix" --wine32 "$WINE32_ROOT"
     return $status
 }
 
@@ -139,25 +212,35 @@ cmd_run() {
     build win32 win64
     local demo="$root/build/demo"
     local prefix="$demo/wineprefix"
-    tools/wine-prefix "$prefix"
+    # The product itself where 32-bit Wine runs, else its 64-bit twin.
+    local exe="$root/build/win32/PatchInstaller.exe" wine=(--wine32 "$WINE32_ROOT")
+    local which="the product itself, build/win32/PatchInstaller.exe, under 32-bit Wine"
+    if [ -n "$WINE32_SKIP" ]; then
+        exe="$root/build/win64/PatchInstaller.exe"
+        wine=()
+        which="the 64-bit twin, build/win64/PatchInstaller.exe, under 64-bit Wine ($WINE32_SKIP)"
+    elif [ -d "$prefix/drive_c/windows" ] && [ ! -d "$prefix/drive_c/windows/syswow64" ]; then
+        rm -rf "$prefix" # a 64-bit-only prefix of an earlier run
+    fi
+    tools/wine-prefix "${wine[@]}" "$prefix"
     # The game's default folder, empty, so the installer accepts it without asking.
     local game="$prefix/drive_c/Program Files/ルミナコ"
     rm -rf "$game"
     mkdir -p "$game"
-    local exe="$root/build/win64/PatchInstaller.exe"
     if [ -n "${DISPLAY:-}" ]; then
-        log "starting the installer (the 64-bit twin; the product is build/win32/PatchInstaller.exe)"
-        tools/wine-run --prefix "$prefix" "$exe" || true
+        log "starting $which"
+        tools/wine-run "${wine[@]}" --prefix "$prefix" "$exe" || true
     else
         log "no display: installing under a virtual one, pressing 修正 as a user would"
+        log "running $which"
         start_xvfb
-        tools/wine-run --prefix "$prefix" "$root/build/win64/tests/app/demo_install.exe" "$exe" "$demo"
+        tools/wine-run "${wine[@]}" --prefix "$prefix" "$root/build/win64/tests/app/demo_install.exe" "$exe" "$demo"
         for picture in ready copying done done-box; do
             convert "$demo/$picture.bmp" "$demo/$picture.png" && rm -f "$demo/$picture.bmp"
         done
         echo "Screenshots: build/demo/ready.png, copying.png, done.png, done-box.png"
     fi
-    stop_wine "$prefix"
+    stop_wine "$prefix" "${wine[@]}"
     echo "The game folder now holds:"
     ls -l "$game"
 }
@@ -184,8 +267,13 @@ cmd_release() {
     cat "$dir/PatchInstaller.exe.sha256"
 }
 
+cmd_setup() {
+    setup
+    [ -z "$WINE32_SKIP" ] || log "SKIPPED: the 32-bit product will not run on this machine ($WINE32_SKIP)"
+}
+
 case "${1:-}" in
-setup) setup ;;
+setup) cmd_setup ;;
 test) cmd_test ;;
 run) cmd_run ;;
 fuzz) cmd_fuzz "${2:-60}" ;;
