@@ -91,7 +91,6 @@ setup() {
             $sudo locale-gen >/dev/null
         fi
     done
-    setup_wine32
 }
 
 build() {
@@ -131,6 +130,7 @@ clean_wine_temp() {
 
 cmd_test() {
     setup
+    setup_wine32
     local presets=(native win32 win64 fuzz)
     [ -n "$WINE32_SKIP" ] || presets+=(win32-tests)
     build "${presets[@]}"
@@ -209,6 +209,7 @@ cmd_bench() {
 
 cmd_run() {
     setup
+    setup_wine32
     build win32 win64
     local demo="$root/build/demo"
     local prefix="$demo/wineprefix"
@@ -269,6 +270,7 @@ cmd_release() {
 
 cmd_setup() {
     setup
+    setup_wine32
     [ -z "$WINE32_SKIP" ] || log "SKIPPED: the 32-bit product will not run on this machine ($WINE32_SKIP)"
 }
 
