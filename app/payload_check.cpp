@@ -8,13 +8,9 @@ bool PayloadsIntact() {
     for (int row = 0; row < kPayloadCount; ++row) {
         char locator[MAX_PATH];
         wsprintfA(locator, PayloadManifest[row].locator);
-        HRSRC resource = FindPayload(locator);
-        if (resource == nullptr) {
-            return false;
-        }
-        DWORD size = SizeofResource(nullptr, resource);
-        const void* bytes = LockResource(LoadResource(nullptr, resource));
-        if (bytes == nullptr || Crc32(bytes, size) != PayloadDigests[row]) {
+        const BYTE* bytes = nullptr;
+        DWORD size = 0;
+        if (!LockPayload(locator, bytes, size) || Crc32(bytes, size) != PayloadDigests[row]) {
             return false;
         }
     }

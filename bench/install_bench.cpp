@@ -103,13 +103,7 @@ void FreshFolder(const std::string& folder) {
 bool EmbeddedPayload(const ManifestEntry& row, const BYTE*& bytes, DWORD& size) {
     char locator[MAX_PATH];
     wsprintfA(locator, row.locator);
-    HRSRC resource = FindPayload(locator);
-    if (resource == nullptr) {
-        return false;
-    }
-    size = SizeofResource(nullptr, resource);
-    bytes = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, resource)));
-    return bytes != nullptr;
+    return LockPayload(locator, bytes, size);
 }
 
 // True when folder holds every payload with its full size.

@@ -39,15 +39,14 @@ class TemporaryFile {
         Close();
         // Wine renames over a read-only file; Windows refuses, and so do we.
         DWORD attributes = GetFileAttributesA(destination);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        bool readOnly =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+        if (!flushed || readOnly ||
+            !MoveFileExA(path_, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             return false;
         }
-        if (flushed &&
-            MoveFileExA(path_, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            created_ = false; // it is the destination now
-            return true;
-        }
-        return false;
+        created_ = false; // it is the destination now
+        return true;
     }
 
   private:
@@ -88,6 +87,16 @@ HRSRC FindPayload(const char* locator) {
         return nullptr;
     }
     return FindResourceA(nullptr, name, type);
+}
+
+bool LockPayload(const char* locator, const BYTE*& bytes, DWORD& size) {
+    HRSRC resource = FindPayload(locator);
+    if (resource == nullptr) {
+        return false;
+    }
+    size = SizeofResource(nullptr, resource);
+    bytes = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, resource)));
+    return bytes != nullptr || size == 0;
 }
 
 CopyWorker::~CopyWorker() {
@@ -146,14 +155,9 @@ DWORD WINAPI CopyWorker::CopyRoutine(LPVOID parameter) {
 }
 
 CopyWorker::Outcome CopyWorker::CopyPayload() {
-    HRSRC resource = FindPayload(locator);
-    if (resource == nullptr) {
-        return Outcome::Failed;
-    }
-    HGLOBAL loaded = LoadResource(nullptr, resource);
-    DWORD total = SizeofResource(nullptr, resource);
-    const BYTE* bytes = static_cast<const BYTE*>(LockResource(loaded));
-    if (bytes == nullptr && total != 0) {
+    const BYTE* bytes = nullptr;
+    DWORD total = 0;
+    if (!LockPayload(locator, bytes, total)) {
         return Outcome::Failed;
     }
 

@@ -27,6 +27,11 @@ constexpr char kTemporarySuffix[] = ".part";
 // "%BINARY%ID_PATCH1" names, or null when there is none or the locator is malformed.
 HRSRC FindPayload(const char* locator);
 
+// The bytes [out] and size [out] of the payload that locator names, locked in place
+// in the running program's resources; false when there is none or it cannot be
+// locked. The bytes live as long as the program.
+bool LockPayload(const char* locator, const BYTE*& bytes, DWORD& size);
+
 // Copies one payload at a time. Busy exactly while a copy thread handle is held: from
 // Start until the next Start or Stop joins the thread, even after it has finished.
 // Start, Stop, SetProgressHook and destruction belong to one thread (the dialog's);
