@@ -2,6 +2,7 @@
 
 ButtonStates ButtonsFor(PatchState state) {
     switch (state) {
+    case PatchState::Checking:
     case PatchState::Copying:
         return {false, false};
     case PatchState::Done:
@@ -21,6 +22,7 @@ RepairAction ActionOnRepair(PatchState state) {
     case PatchState::Failed:
         return RepairAction::Resume;
     case PatchState::Preparing:
+    case PatchState::Checking:
     case PatchState::Copying:
     case PatchState::Done:
         break;

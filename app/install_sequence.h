@@ -4,11 +4,12 @@
 #ifndef APP_INSTALL_SEQUENCE_H
 #define APP_INSTALL_SEQUENCE_H
 
-// Preparing: between a press of "修正" and the start of its copy, while the folder
-// is located and the payloads are checked (the prompt, the browser and a report
-// run message loops that still deliver what other programs post to the dialog).
+// Preparing: while the folder is located, the destinations are looked at, or a box
+// of ours is up (the prompt, the browser and a box run message loops that still
+// deliver what other programs post to the dialog).
+// Checking: the worker checks the payloads against their digests.
 // Failed: a copy failed; the rows before it are in place.
-enum class PatchState { Ready, Preparing, Copying, Failed, Done };
+enum class PatchState { Ready, Preparing, Checking, Copying, Failed, Done };
 
 constexpr int kNoRow = -1;
 
@@ -17,7 +18,7 @@ struct ButtonStates {
     bool exit;   // "終了"
 };
 
-// Ready, Preparing, Failed: both; Copying: neither; Done: only "終了".
+// Ready, Preparing, Failed: both; Checking, Copying: neither; Done: only "終了".
 ButtonStates ButtonsFor(PatchState state);
 
 enum class RepairAction {

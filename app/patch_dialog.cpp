@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "destination_checks.h"
 #include "global_objects.h"
 #include "install_folder.h"
 #include "install_sequence.h"
@@ -17,12 +18,23 @@ int EntryIndex = 0;
 namespace {
 
 PatchState State = PatchState::Ready;
+// Where the press of "修正" being handled came from, to go back to when a check
+// stops it.
+PatchState PressedIn = PatchState::Ready;
 
-// Set by the copy thread's hooks before they post their notice, taken by the
-// dialog when it arrives: the same notice posted by another program finds them
-// unset and changes nothing.
+// Set by the worker's hooks before they post their notice, taken by the dialog when
+// it arrives: the same notice posted by another program finds them unset and
+// changes nothing.
 std::atomic<bool> PayloadCompleteReported{false};
 std::atomic<bool> CopyFailureReported{false};
+std::atomic<DWORD> CopyFailureError{ERROR_SUCCESS};
+enum CheckResult : int { kNotChecked, kIntact, kDamaged };
+std::atomic<int> PayloadCheckResult{kNotChecked};
+
+// What the status line and the bar showed before a press, put back when a check
+// refuses to go on; the file line changes only once a copy starts.
+char StatusBeforePress[32];
+LRESULT BarBeforePress = 0;
 
 void ShowButtons(HWND dialog) {
     ButtonStates buttons = ButtonsFor(State);
@@ -31,18 +43,40 @@ void ShowButtons(HWND dialog) {
     EnableWindow(GetDlgItem(dialog, IDOK), buttons.repair);
 }
 
-// Ends a run of copies with the status line, a box and the buttons of the state.
-void Report(HWND dialog, PatchState state, const char* status, const char* text) {
-    // The state changes before the box: its message loop delivers whatever else
-    // arrives meanwhile, and that must find the run ended.
-    State = state;
-    SetDlgItemTextA(dialog, IDC_STATUS, status);
+// Shows a box of ours and then leaves the dialog in state. While the box is up, its
+// message loop delivers whatever else arrives, and that must find nothing to do.
+void ShowBoxThenEnter(HWND dialog, const char* text, PatchState state) {
+    State = PatchState::Preparing;
     MessageBoxA(dialog, text, "報告", MB_OK);
+    State = state;
     ShowButtons(dialog);
 }
 
-void ReportFailure(HWND dialog) {
-    Report(dialog, PatchState::Failed, "コピー失敗", "コピー失敗");
+// A check before the first write said no: the dialog looks as before the press.
+void Refuse(HWND dialog, const char* text) {
+    SetDlgItemTextA(dialog, IDC_STATUS, StatusBeforePress);
+    SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS, BarBeforePress, 0);
+    ShowBoxThenEnter(dialog, text, PressedIn);
+}
+
+// The file line shows the file that failed; the box adds the system's reason.
+void ReportFailure(HWND dialog, DWORD error) {
+    char text[kCheckMessageSize];
+    int length = wsprintfA(text, "コピー失敗\n");
+    GetDlgItemTextA(dialog, IDC_FILE, text + length, MAX_PATH);
+    length = lstrlenA(text);
+    text[length++] = '\n';
+    DWORD said = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                error, 0, text + length, sizeof text - length, nullptr);
+    if (said == 0) {
+        wsprintfA(text + length, "エラーコード：%lu", error);
+    }
+    // The system's text ends its line; the box needs no empty one.
+    for (length = lstrlenA(text); text[length - 1] == '\r' || text[length - 1] == '\n';) {
+        text[--length] = '\0';
+    }
+    SetDlgItemTextA(dialog, IDC_STATUS, "コピー失敗");
+    ShowBoxThenEnter(dialog, text, PatchState::Failed);
 }
 
 // Starts the copy of one manifest row into the install folder.
@@ -52,8 +86,10 @@ void StartRow(HWND dialog, int row) {
     wsprintfA(locator, PayloadManifest[row].locator);
     bool fits = JoinFolderAndName(destination, InstallFolder, PayloadManifest[row].fileName);
     SetDlgItemTextA(dialog, IDC_FILE, destination);
-    if (!fits || !TheCopyWorker.Start(locator, destination)) {
-        ReportFailure(dialog);
+    if (!fits) {
+        ReportFailure(dialog, ERROR_FILENAME_EXCED_RANGE);
+    } else if (!TheCopyWorker.Start(locator, destination)) {
+        ReportFailure(dialog, GetLastError());
     }
 }
 
@@ -61,35 +97,55 @@ INT_PTR OnInitDialog(HWND dialog) {
     DialogWindow = dialog;
     TheCopyWorker.SetProgressHook(OnCopyProgress);
     TheCopyWorker.SetFailureHook(OnCopyFailure);
+    TheCopyWorker.SetCheckHooks(OnCheckProgress, OnPayloadsChecked);
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     return TRUE; // the system sets the default focus
 }
 
 void OnRepair(HWND dialog) {
-    PatchState pressedIn = State;
+    PressedIn = State;
     RepairAction action = ActionOnRepair(State);
     if (action == RepairAction::None) {
         return;
     }
-    // The prompt, the browser and the report run message loops of their own.
+    // The prompt and the browser run message loops of their own.
     State = PatchState::Preparing;
     if (action == RepairAction::LocateAndCopy && !LocateInstallFolder(dialog)) {
-        State = pressedIn;
+        State = PressedIn;
         return;
     }
-    // On every press, before anything is written: a retry cannot slip past it.
-    if (!PayloadsIntact()) {
-        MessageBoxA(dialog, "インストーラーが破損しています。もう一度ダウンロードしてください。",
-                    "報告", MB_OK);
-        State = pressedIn;
+    GetDlgItemTextA(dialog, IDC_STATUS, StatusBeforePress, sizeof StatusBeforePress);
+    BarBeforePress = SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0);
+    // On every press, before anything is written, on the worker: the dialog keeps
+    // answering while the payloads are read, however large they are.
+    State = PatchState::Checking;
+    ShowButtons(dialog);
+    SetDlgItemTextA(dialog, IDC_STATUS, "確認中．．．");
+    SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+    PayloadCheckResult = kNotChecked;
+    if (!TheCopyWorker.StartCheck(PayloadDigestTable(), kPayloadCount)) {
+        Refuse(dialog, "コピー失敗"); // no thread to be had
+    }
+}
+
+void OnChecked(HWND dialog) {
+    int result = PayloadCheckResult.exchange(kNotChecked);
+    if (State != PatchState::Checking || result == kNotChecked) {
+        return; // not from the check running now
+    }
+    if (result != kIntact) {
+        Refuse(dialog, "インストーラーが破損しています。もう一度ダウンロードしてください。");
         return;
     }
-    if (action == RepairAction::Resume) {
-        SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
+    State = PatchState::Preparing;
+    char obstacle[kCheckMessageSize];
+    if (!DestinationsReady(InstallFolder, EntryIndex, obstacle)) {
+        Refuse(dialog, obstacle);
+        return;
     }
     State = PatchState::Copying;
-    ShowButtons(dialog);
     SetDlgItemTextA(dialog, IDC_STATUS, "コピー中．．．");
+    SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
     StartRow(dialog, EntryIndex);
 }
 
@@ -103,14 +159,15 @@ void OnPayloadFinished(HWND dialog) {
         StartRow(dialog, row);
         return;
     }
-    Report(dialog, PatchState::Done, "修正完了", "完了しました。");
+    SetDlgItemTextA(dialog, IDC_STATUS, "修正完了");
+    ShowBoxThenEnter(dialog, "完了しました。", PatchState::Done);
 }
 
 void OnCopyFailed(HWND dialog) {
     if (State != PatchState::Copying || !CopyFailureReported.exchange(false)) {
         return;
     }
-    ReportFailure(dialog);
+    ReportFailure(dialog, CopyFailureError);
 }
 
 INT_PTR OnCommand(HWND dialog, WORD command) {
@@ -139,9 +196,20 @@ int OnCopyProgress(DWORD percent) {
     return 1;
 }
 
-void OnCopyFailure() {
+void OnCopyFailure(DWORD error) {
+    CopyFailureError = error;
     CopyFailureReported = true;
     PostMessageA(DialogWindow, kCopyFailedMessage, 0, 0);
+}
+
+int OnCheckProgress(DWORD percent) {
+    SendDlgItemMessageA(DialogWindow, IDC_PROGRESS, PBM_SETPOS, percent, 0);
+    return 1;
+}
+
+void OnPayloadsChecked(bool intact) {
+    PayloadCheckResult = intact ? kIntact : kDamaged;
+    PostMessageA(DialogWindow, kPayloadsCheckedMessage, 0, 0);
 }
 
 INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -154,6 +222,9 @@ INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         return OnCommand(dialog, LOWORD(wParam));
     case kCopyFailedMessage:
         OnCopyFailed(dialog);
+        return TRUE;
+    case kPayloadsCheckedMessage:
+        OnChecked(dialog);
         return TRUE;
     default:
         return FALSE;

@@ -9,6 +9,8 @@
 constexpr WORD kPayloadFinishedCommand = 1000;
 // Posted by the copy thread when a copy failed (wParam and lParam 0).
 constexpr UINT kCopyFailedMessage = WM_APP;
+// Posted by the worker when it has checked the payloads (wParam and lParam 0).
+constexpr UINT kPayloadsCheckedMessage = WM_APP + 1;
 
 // The dialog, set when it initialises; read by the copy thread.
 extern HWND DialogWindow;
@@ -22,7 +24,12 @@ INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 // copy thread waits for the dialog) and posts kPayloadFinishedCommand at 100.
 int OnCopyProgress(DWORD percent);
 
-// The copy worker's failure hook: posts kCopyFailedMessage.
-void OnCopyFailure();
+// The copy worker's failure hook: keeps the error and posts kCopyFailedMessage.
+void OnCopyFailure(DWORD error);
+
+// The worker's hooks for the payload check: the bar follows the bytes checked, and
+// the outcome is kept and kPayloadsCheckedMessage posted.
+int OnCheckProgress(DWORD percent);
+void OnPayloadsChecked(bool intact);
 
 #endif

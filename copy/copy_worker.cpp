@@ -1,5 +1,6 @@
 #include "copy_worker.h"
 
+#include "crc32.h"
 #include "slice_plan.h"
 
 namespace {
@@ -11,13 +12,21 @@ const DWORD kCopyFailed = 0xFFFFFFFF;
 class TemporaryFile {
   public:
     // Removes a stale entry of that name first (a link goes, not what it points to)
-    // and then insists on creating the file anew: the program runs elevated in a
-    // folder other users may write to, and must never write through their links.
+    // and then insists on creating the file anew, without following a link that
+    // appears meanwhile: the program runs elevated in a folder other users may write
+    // to, and must never write through their links. An entry that cannot be removed
+    // fails the copy.
     explicit TemporaryFile(const char* path) : path_(path) {
-        DeleteFileA(path);
-        handle_ = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+        if (!DeleteFileA(path) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+            error_ = GetLastError();
+            return;
+        }
+        handle_ = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         created_ = handle_ != INVALID_HANDLE_VALUE;
+        if (!created_) {
+            error_ = GetLastError();
+        }
     }
     ~TemporaryFile() {
         Close();
@@ -29,20 +38,42 @@ class TemporaryFile {
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     HANDLE Get() const { return handle_; }
+    // Why the file could not be created, written or put in place.
+    DWORD Error() const { return error_; }
+
+    // Writes length bytes; a write that reports success but leaves bytes behind
+    // counts as failed (the volume is full).
+    bool Write(const BYTE* bytes, DWORD length) {
+        DWORD done = 0;
+        if (!WriteFile(handle_, bytes, length, &done, nullptr)) {
+            error_ = GetLastError();
+            return false;
+        }
+        if (done != length) {
+            error_ = ERROR_DISK_FULL;
+            return false;
+        }
+        return true;
+    }
 
     // Flushes the file and moves it over destination in one step: the directory
     // entry is swapped, so the old file stays whole until then and a link at the
     // destination's name is replaced, not followed. A read-only destination, or one
     // that another program holds open, refuses.
     bool ReplaceDestination(const char* destination) {
-        bool flushed = FlushFileBuffers(handle_) != FALSE;
+        if (!FlushFileBuffers(handle_)) {
+            error_ = GetLastError();
+            return false;
+        }
         Close();
         // Wine renames over a read-only file; Windows refuses, and so do we.
         DWORD attributes = GetFileAttributesA(destination);
-        bool readOnly =
-            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-        if (!flushed || readOnly ||
-            !MoveFileExA(path_, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            error_ = ERROR_ACCESS_DENIED;
+            return false;
+        }
+        if (!MoveFileExA(path_, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            error_ = GetLastError();
             return false;
         }
         created_ = false; // it is the destination now
@@ -58,9 +89,14 @@ class TemporaryFile {
     }
 
     const char* path_;
-    HANDLE handle_;
-    bool created_;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    bool created_ = false;
+    DWORD error_ = ERROR_SUCCESS;
 };
+
+// Bytes of a payload checked between two looks at the cancel flag: a fraction of a
+// millisecond, so a close during the check ends it promptly.
+const DWORD kCheckStretch = 1u << 20;
 
 // True when text, followed by suffix, and its terminator fit a part buffer.
 bool FitsPart(const char* text, const char* suffix = "") {
@@ -111,6 +147,13 @@ FailureHook CopyWorker::SetFailureHook(FailureHook hook) {
     return ReplaceHookWhileIdle(thread, failureHook, hook);
 }
 
+void CopyWorker::SetCheckHooks(ProgressHook progress, CheckedHook checked) {
+    if (thread == nullptr) {
+        checkProgressHook = progress;
+        checkedHook = checked;
+    }
+}
+
 int CopyWorker::Start(const char* payloadLocator, const char* destinationPath) {
     if (thread != nullptr) {
         Stop();
@@ -123,7 +166,20 @@ int CopyWorker::Start(const char* payloadLocator, const char* destinationPath) {
     lstrcpyA(locator, payloadLocator);
     lstrcpyA(destination, destinationPath);
     wsprintfA(temporary, "%s%s", destinationPath, kTemporarySuffix);
-    thread = CreateThread(nullptr, 0, CopyRoutine, this, 0, &threadId);
+    return StartThread(CopyRoutine);
+}
+
+int CopyWorker::StartCheck(const PayloadDigest* payloads, int count) {
+    if (thread != nullptr) {
+        Stop();
+    }
+    checkPayloads = payloads;
+    checkCount = payloads != nullptr ? count : 0;
+    return StartThread(CheckRoutine);
+}
+
+int CopyWorker::StartThread(LPTHREAD_START_ROUTINE routine) {
+    thread = CreateThread(nullptr, 0, routine, this, 0, &threadId);
     if (thread == nullptr) {
         threadId = 0;
         return 0;
@@ -147,22 +203,76 @@ DWORD WINAPI CopyWorker::CopyRoutine(LPVOID parameter) {
     CopyWorker* worker = static_cast<CopyWorker*>(parameter);
     // CopyPayload returns before the thread ends, so its file is closed and its
     // temporary gone by the time anyone learns of a failure.
-    Outcome outcome = worker->CopyPayload();
+    DWORD error = ERROR_SUCCESS;
+    Outcome outcome = worker->CopyPayload(error);
     if (outcome == Outcome::Failed && worker->failureHook != nullptr) {
-        worker->failureHook();
+        worker->failureHook(error);
     }
     ExitThread(outcome == Outcome::Complete ? 0 : kCopyFailed);
 }
 
-CopyWorker::Outcome CopyWorker::CopyPayload() {
+DWORD WINAPI CopyWorker::CheckRoutine(LPVOID parameter) {
+    CopyWorker* worker = static_cast<CopyWorker*>(parameter);
+    bool intact = false;
+    Outcome outcome = worker->CheckPayloads(intact);
+    if (outcome != Outcome::Cancelled && worker->checkedHook != nullptr) {
+        worker->checkedHook(intact);
+    }
+    ExitThread(intact ? 0 : kCopyFailed);
+}
+
+CopyWorker::Outcome CopyWorker::CheckPayloads(bool& intact) {
+    intact = false;
+    // Every payload is found and locked first: the bar then moves by bytes checked.
+    unsigned long long total = 0;
+    for (int row = 0; row < checkCount; ++row) {
+        const BYTE* bytes = nullptr;
+        DWORD size = 0;
+        if (!LockPayload(checkPayloads[row].locator, bytes, size)) {
+            return Outcome::Failed;
+        }
+        total += size;
+    }
+    unsigned long long checked = 0;
+    DWORD shown = 0;
+    for (int row = 0; row < checkCount; ++row) {
+        const BYTE* bytes = nullptr;
+        DWORD size = 0;
+        LockPayload(checkPayloads[row].locator, bytes, size);
+        std::uint32_t crc = 0;
+        for (DWORD done = 0; done < size;) {
+            if (cancelRequested != 0) {
+                return Outcome::Cancelled;
+            }
+            DWORD length = size - done < kCheckStretch ? size - done : kCheckStretch;
+            crc = Crc32(bytes + done, length, crc);
+            done += length;
+            checked += length;
+            DWORD percent = static_cast<DWORD>(checked * 100 / total);
+            if (percent != shown && checkProgressHook != nullptr) {
+                shown = percent;
+                checkProgressHook(percent);
+            }
+        }
+        if (crc != checkPayloads[row].crc32) {
+            return Outcome::Failed;
+        }
+    }
+    intact = true;
+    return Outcome::Complete;
+}
+
+CopyWorker::Outcome CopyWorker::CopyPayload(DWORD& error) {
     const BYTE* bytes = nullptr;
     DWORD total = 0;
     if (!LockPayload(locator, bytes, total)) {
+        error = ERROR_RESOURCE_NAME_NOT_FOUND;
         return Outcome::Failed;
     }
 
     TemporaryFile file(temporary);
     if (file.Get() == INVALID_HANDLE_VALUE) {
+        error = file.Error();
         return Outcome::Failed;
     }
     DWORD written = 0;
@@ -172,13 +282,12 @@ CopyWorker::Outcome CopyWorker::CopyPayload() {
         }
         DWORD length = NextSliceLength(total, written);
         if (length != 0) {
-            DWORD done = 0;
-            // Straight from the locked resource: no intermediate copy. A write that
-            // reports success but leaves bytes behind counts as failed.
-            if (!WriteFile(file.Get(), bytes + written, length, &done, nullptr) || done != length) {
+            // Straight from the locked resource: no intermediate copy.
+            if (!file.Write(bytes + written, length)) {
+                error = file.Error();
                 return Outcome::Failed;
             }
-            written += done;
+            written += length;
         }
         if (written >= total) {
             break;
@@ -193,6 +302,7 @@ CopyWorker::Outcome CopyWorker::CopyPayload() {
         return Outcome::Cancelled;
     }
     if (!file.ReplaceDestination(destination)) {
+        error = file.Error();
         return Outcome::Failed;
     }
     if (progressHook != nullptr) {

@@ -16,8 +16,19 @@ typedef int (*ProgressHook)(DWORD percent);
 
 // Called on the copy thread when a copy ends without its file in place for any
 // reason but a cancel: no such payload, or the file could not be written or put in
-// place. The destination then keeps what it held before.
-typedef void (*FailureHook)();
+// place, with the system's error code for it. The destination then keeps what it
+// held before.
+typedef void (*FailureHook)(DWORD error);
+
+// Called on the worker's thread when a payload check has looked at every payload
+// (not when it is cancelled): true when each matched its digest.
+typedef void (*CheckedHook)(bool intact);
+
+// One payload for the check: its locator and the CRC-32 the build computed of it.
+struct PayloadDigest {
+    const char* locator;
+    DWORD crc32;
+};
 
 // A payload is written under the destination's name followed by this, in the same
 // folder, and then put in the destination's place in one step.
@@ -48,6 +59,9 @@ class CopyWorker {
     ProgressHook SetProgressHook(ProgressHook hook);
     // The same for the failure hook.
     FailureHook SetFailureHook(FailureHook hook);
+    // The same for the check's hooks: progress gets the whole percentage of all
+    // payload bytes checked so far when it changes, checked the outcome.
+    void SetCheckHooks(ProgressHook progress, CheckedHook checked);
 
     // Stops a copy still held, then copies the payload that payloadLocator names into
     // the file destinationPath on a new thread. The worker keeps its own copies of
@@ -55,6 +69,11 @@ class CopyWorker {
     // either string is null, the locator or the destination with kTemporarySuffix
     // does not fit kLocatorPartSize bytes, or the thread cannot be created.
     int Start(const char* payloadLocator, const char* destinationPath);
+
+    // Stops a copy still held, then checks count payloads [in; the array and its
+    // strings must live until the check is joined] against their digests on a new
+    // thread. Returns 1 when the thread runs, 0 when it cannot be created.
+    int StartCheck(const PayloadDigest* payloads, int count);
 
     // Requests cancellation, waits for the copy thread to finish its current slice,
     // and returns the worker to idle. A cancelled copy leaves the destination as it
@@ -67,18 +86,26 @@ class CopyWorker {
     enum class Outcome { Complete, Failed, Cancelled };
 
     static DWORD WINAPI CopyRoutine(LPVOID parameter);
-    Outcome CopyPayload();
+    static DWORD WINAPI CheckRoutine(LPVOID parameter);
+    Outcome CopyPayload(DWORD& error);
+    Outcome CheckPayloads(bool& intact);
+    int StartThread(LPTHREAD_START_ROUTINE routine);
 
     DWORD threadId = 0;
     HANDLE thread = nullptr;
     ProgressHook progressHook = nullptr;
     FailureHook failureHook = nullptr;
+    ProgressHook checkProgressHook = nullptr;
+    CheckedHook checkedHook = nullptr;
     // Written by the dialog's thread while the copy thread reads it between slices.
     std::atomic<int> cancelRequested{0};
     // Owned by the worker; replaced by each Start, read only by the copy thread.
     char locator[kLocatorPartSize] = {};
     char destination[kLocatorPartSize] = {};
     char temporary[kLocatorPartSize] = {};
+    // The check's table, the caller's; read only by the check thread.
+    const PayloadDigest* checkPayloads = nullptr;
+    int checkCount = 0;
 };
 
 #endif

@@ -20,9 +20,9 @@ constexpr Crc32Table kTable;
 
 } // namespace
 
-std::uint32_t Crc32(const void* bytes, std::size_t length) {
+std::uint32_t Crc32(const void* bytes, std::size_t length, std::uint32_t previous) {
     const unsigned char* next = static_cast<const unsigned char*>(bytes);
-    std::uint32_t crc = 0xFFFFFFFFu;
+    std::uint32_t crc = previous ^ 0xFFFFFFFFu;
     for (std::size_t i = 0; i < length; ++i) {
         crc = kTable.entries[(crc ^ next[i]) & 0xFF] ^ (crc >> 8);
     }

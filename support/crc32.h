@@ -7,7 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
-// The CRC-32 of length bytes at bytes (null only with a length of 0).
-std::uint32_t Crc32(const void* bytes, std::size_t length);
+// The CRC-32 of length bytes at bytes (null only with a length of 0). Given the
+// CRC-32 of the bytes before them as previous, the CRC-32 of the whole, so a long
+// block can be checked in stretches.
+std::uint32_t Crc32(const void* bytes, std::size_t length, std::uint32_t previous = 0);
 
 #endif

@@ -1,6 +1,9 @@
 #include "install_sequence.h"
+#include "install_space.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -12,6 +15,7 @@ TEST(InstallSequence, RepairActsOnlyWhenReadyOrAfterAFailure) {
     // or after the end (the keyboard or another program can deliver one for the
     // disabled button) must start nothing.
     EXPECT_EQ(ActionOnRepair(PatchState::Preparing), RepairAction::None);
+    EXPECT_EQ(ActionOnRepair(PatchState::Checking), RepairAction::None);
     EXPECT_EQ(ActionOnRepair(PatchState::Copying), RepairAction::None);
     EXPECT_EQ(ActionOnRepair(PatchState::Done), RepairAction::None);
 }
@@ -32,10 +36,37 @@ TEST(InstallSequence, ButtonsFollowTheState) {
     EXPECT_TRUE(ButtonsFor(PatchState::Ready).exit);
     EXPECT_FALSE(ButtonsFor(PatchState::Copying).repair);
     EXPECT_FALSE(ButtonsFor(PatchState::Copying).exit);
+    EXPECT_FALSE(ButtonsFor(PatchState::Checking).repair);
+    EXPECT_FALSE(ButtonsFor(PatchState::Checking).exit);
     EXPECT_FALSE(ButtonsFor(PatchState::Done).repair);
     EXPECT_TRUE(ButtonsFor(PatchState::Done).exit);
     EXPECT_TRUE(ButtonsFor(PatchState::Failed).repair);
     EXPECT_TRUE(ButtonsFor(PatchState::Failed).exit);
+}
+
+TEST(InstallSpace, NeedPeaksWhileATemporarySitsBesideTheFileItReplaces) {
+    const struct {
+        const char* what;
+        std::vector<RowSpace> rows;
+        std::uint64_t cluster, free;
+        int row;
+        std::uint64_t missing;
+    } kCases[] = {
+        {"new files add up", {{100, 0}, {200, 0}, {50, 0}}, 1, 349, 2, 1},
+        {"an exact fit", {{100, 0}, {200, 0}, {50, 0}}, 1, 350, -1, 0},
+        // Replacing 900 bytes by 1000 grows by 100, but needs 1000 while both exist.
+        {"the old file stays until the move", {{1000, 900}, {10, 0}}, 1, 999, 0, 1},
+        {"a shrink gives space back", {{100, 500}, {450, 0}}, 1, 450, -1, 0},
+        {"later rows reach the peak", {{100, 500}, {450, 0}, {100, 0}}, 1, 100, 2, 50},
+        {"whole clusters", {{1, 0}, {4097, 0}}, 4096, 3 * 4096 - 1, 1, 1},
+        {"nothing to write", {}, 4096, 0, -1, 0},
+    };
+    for (const auto& c : kCases) {
+        SpaceShortage shortage =
+            FindSpaceShortage(c.rows.data(), static_cast<int>(c.rows.size()), c.cluster, c.free);
+        EXPECT_EQ(shortage.row, c.row) << c.what;
+        EXPECT_EQ(shortage.missing, c.missing) << c.what;
+    }
 }
 
 } // namespace

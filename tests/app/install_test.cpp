@@ -63,6 +63,28 @@ std::string Text(HWND dialog, int id) {
     return WindowTextOf(GetDlgItem(dialog, id));
 }
 
+// The text of a message box.
+std::string BoxText(HWND box) {
+    return WindowTextOf(GetDlgItem(box, 0xFFFF));
+}
+
+// The names of what folder (ending in a backslash) holds.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0) {
+            names.push_back(found.cFileName);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
 LRESULT BarPosition(HWND dialog) {
     return SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0);
 }
@@ -316,23 +338,91 @@ TEST_F(Install, AcceptsAChosenFolderWhoseNameEndsInATrailByteBackslash) {
     ExpectAllPayloadsIn(game);
 }
 
-TEST_F(Install, ReportsADestinationHeldOpenAndGoesOnOnceItIsFree) {
+TEST_F(Install, ReportsWhatStandsInTheWayBeforeWritingAnything) {
+    std::string archive = kDefaultFolder + std::string("patch3.xp3");
+    struct Obstacle {
+        const char* what;
+        const char* says;
+        HANDLE (*make)(const std::string& path); // a handle to close once the file is free
+    };
+    const Obstacle kObstacles[] = {
+        // As when the game runs: open for reading, sharing reads only.
+        {"the game holds an archive", "ゲームまたは別のプログラムが使用中です",
+         [](const std::string& path) {
+             return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+         }},
+        {"a read-only archive", "読み取り専用",
+         [](const std::string& path) {
+             SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+             return INVALID_HANDLE_VALUE;
+         }},
+    };
+    for (const Obstacle& obstacle : kObstacles) {
+        SCOPED_TRACE(obstacle.what);
+        WriteWholeFile(archive, "older archive");
+        HANDLE held = obstacle.make(archive);
+        HWND dialog = StartInstaller();
+        ASSERT_NE(dialog, nullptr);
+        PressButton(dialog, IDOK);
+        HWND box = installer_.WaitForMessageBox("報告", nullptr, kInstallTimeoutMs);
+        ASSERT_NE(box, nullptr);
+        std::string says = BoxText(box);
+        EXPECT_NE(says.find(obstacle.says), std::string::npos) << says;
+        EXPECT_NE(says.find(archive), std::string::npos) << says;
+        // Nothing was written, and the dialog is as before the press.
+        EXPECT_EQ(FilesIn(kDefaultFolder), std::vector<std::string>{"patch3.xp3"});
+        EXPECT_EQ(Text(dialog, IDC_FILE), "file");
+        EXPECT_EQ(BarPosition(dialog), 0);
+        PressButton(box, IDOK);
+        ASSERT_TRUE(
+            WaitUntil([&] { return Enabled(dialog, IDOK) && Enabled(dialog, IDCANCEL); }, 5000));
+        ExpectReady(dialog);
+
+        // Once the file is free, "修正" checks again and installs.
+        if (held != INVALID_HANDLE_VALUE) {
+            CloseHandle(held);
+        }
+        SetFileAttributesA(archive.c_str(), FILE_ATTRIBUTE_NORMAL);
+        PressButton(dialog, IDOK);
+        FinishInstall(dialog);
+        ExpectAllPayloadsIn(kDefaultFolder);
+        RemoveFolder(kDefaultFolder);
+        CreateDirectoryA(kDefaultFolder, nullptr);
+    }
+}
+
+TEST_F(Install, AFileTakenAfterTheCheckIsReportedWithItsReasonAndResumed) {
     const int heldRow = 2;
     std::string held = kDefaultFolder + std::string(kInstallOrder[heldRow]);
     WriteWholeFile(held, "in use");
-    // As when the game runs: open without sharing.
+    HWND dialog = StartInstaller();
+    ASSERT_NE(dialog, nullptr);
+    PressButton(dialog, IDOK);
+    // The game starts while the row before is written: open without sharing.
+    std::string before = kDefaultFolder + std::string(kInstallOrder[heldRow - 1]);
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_FILE) == before; }, kInstallTimeoutMs));
     HANDLE inUse = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
 
-    HWND dialog = StartInstaller();
-    ASSERT_NE(dialog, nullptr);
-    PressButton(dialog, IDOK);
-    HWND box = installer_.WaitForMessageBox("報告", "コピー失敗", kInstallTimeoutMs);
+    HWND box = installer_.WaitForMessageBox("報告", nullptr, kInstallTimeoutMs);
     ASSERT_NE(box, nullptr);
+    // The file and the system's reason, after the first line.
+    std::string says = BoxText(box);
+    std::string head = "コピー失敗\n" + held + "\n";
+    EXPECT_EQ(says.compare(0, head.size(), head), 0) << says;
+    EXPECT_GT(says.size(), head.size()) << says;
     EXPECT_EQ(Text(dialog, IDC_STATUS), "コピー失敗");
     EXPECT_EQ(Text(dialog, IDC_FILE), held);
     EXPECT_LT(BarPosition(dialog), 100);
+
+    // A "修正" that another program posts while the box is up changes nothing.
+    PostCommand(dialog, IDOK);
+    Sleep(300);
+    EXPECT_EQ(FindWindowExA(nullptr, box, "#32770", "報告"), nullptr) << "a second box";
+    EXPECT_TRUE(IsWindow(box));
+    EXPECT_EQ(Text(dialog, IDC_STATUS), "コピー失敗");
     PressButton(box, IDOK);
     ASSERT_TRUE(
         WaitUntil([&] { return Enabled(dialog, IDOK) && Enabled(dialog, IDCANCEL); }, 5000));
@@ -352,6 +442,26 @@ TEST_F(Install, ReportsADestinationHeldOpenAndGoesOnOnceItIsFree) {
     PressButton(dialog, IDOK);
     FinishInstall(dialog);
     ExpectAllPayloadsIn(kDefaultFolder);
+}
+
+TEST_F(Install, AFullDiskIsReportedBeforeWritingAnything) {
+    // tests/app/full_disk_test mounts a small volume over the game folder.
+    if (TestSetting("SMALL_VOLUME_GAME_FOLDER").empty()) {
+        GTEST_SKIP() << "needs a small volume mounted over the game folder (full_disk test)";
+    }
+    HWND dialog = StartInstaller();
+    ASSERT_NE(dialog, nullptr);
+    PressButton(dialog, IDOK);
+    HWND box = installer_.WaitForMessageBox("報告", nullptr, kInstallTimeoutMs);
+    ASSERT_NE(box, nullptr);
+    std::string says = BoxText(box);
+    EXPECT_NE(says.find("空き容量が足りない"), std::string::npos) << says;
+    EXPECT_NE(says.find(kDefaultFolder + std::string("patch2.xp3")), std::string::npos) << says;
+    EXPECT_TRUE(FilesIn(kDefaultFolder).empty());
+    PressButton(box, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return Enabled(dialog, IDOK); }, 5000));
+    ExpectReady(dialog);
+    ExitWithOne(dialog);
 }
 
 TEST_F(Install, ClosingDuringTheLargestPayloadKeepsTheOlderFile) {

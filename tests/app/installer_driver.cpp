@@ -47,6 +47,11 @@ InstallerProcess::~InstallerProcess() {
 }
 
 bool InstallerProcess::Start(const std::string& exe) {
+    if (info_.hProcess != nullptr) { // an earlier run of the same test
+        CloseHandle(info_.hProcess);
+        CloseHandle(info_.hThread);
+        info_ = PROCESS_INFORMATION{};
+    }
     std::string folder = exe.substr(0, exe.find_last_of('\\') + 1);
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup{};

@@ -1,4 +1,5 @@
 #include "copy_worker.h"
+#include "crc32.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -54,8 +55,19 @@ int OtherHook(DWORD) {
     return 1;
 }
 
-void CountingFailureHook() {
+std::atomic<DWORD> lastError{ERROR_SUCCESS};
+
+void CountingFailureHook(DWORD error) {
     ++failures;
+    lastError = error;
+}
+
+std::atomic<int> checkedCalls{0};
+std::atomic<bool> checkedIntact{false};
+
+void RecordingCheckedHook(bool intact) {
+    ++checkedCalls;
+    checkedIntact = intact;
 }
 
 std::vector<HookCall> Calls() {
@@ -113,6 +125,7 @@ class CopyWorkerTest : public ::testing::Test {
         calls.clear();
         hookSleepMs = 0;
         failures = 0;
+        checkedCalls = 0;
     }
 
     std::string Path(const std::string& name) const { return folder_.Path(name); }
@@ -215,15 +228,22 @@ TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
     std::string folder = Path("folder.xp3");
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     std::string missing = Path("missing");
+    // A stale temporary that cannot be removed: creating the file anyway could
+    // follow a link left at that name.
+    std::string staleTemporary = Path("stale.xp3") + kTemporarySuffix;
+    WriteBytes(staleTemporary, "stale");
+    ASSERT_TRUE(SetFileAttributesA(staleTemporary.c_str(), FILE_ATTRIBUTE_READONLY));
 
     struct {
         const char* what;
         std::string destination;
+        bool temporaryStays;
     } const kCases[] = {
-        {"held open without sharing", held},
-        {"read-only", readOnly},
-        {"a folder of that name", folder},
-        {"in a missing folder", missing + "\\patch.xp3"},
+        {"held open without sharing", held, false},
+        {"read-only", readOnly, false},
+        {"a folder of that name", folder, false},
+        {"in a missing folder", missing + "\\patch.xp3", false},
+        {"a stale temporary that cannot be removed", Path("stale.xp3"), true},
     };
     CopyWorker worker;
     worker.SetProgressHook(RecordingHook);
@@ -233,15 +253,71 @@ TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
         failures = 0;
         EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_676", c.destination), kFailed);
         EXPECT_EQ(failures, 1);
+        EXPECT_NE(lastError, static_cast<DWORD>(ERROR_SUCCESS)) << "no reason to show";
         EXPECT_TRUE(Calls().empty() || Calls().back().percent < 100);
-        EXPECT_EQ(Attributes(c.destination + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(Attributes(c.destination + kTemporarySuffix) != INVALID_FILE_ATTRIBUTES,
+                  c.temporaryStays);
     }
+    EXPECT_EQ(Attributes(Path("stale.xp3")), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(FileBytes(staleTemporary), "stale");
+    SetFileAttributesA(staleTemporary.c_str(), FILE_ATTRIBUTE_NORMAL);
     CloseHandle(holder);
     EXPECT_EQ(FileBytes(held), "kept");
     EXPECT_EQ(FileBytes(readOnly), "kept");
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(Attributes(folder), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(Attributes(missing), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(CopyWorkerTest, ChecksThePayloadsAgainstTheirDigests) {
+    const std::string big = PayloadBytes("COPY_TEST_1000000");
+    const std::string rest = PayloadBytes("COPY_TEST_1000057");
+    const DWORD bigCrc = Crc32(big.data(), big.size());
+    const DWORD restCrc = Crc32(rest.data(), rest.size());
+    const PayloadDigest kIntact[] = {{"%BINARY%COPY_TEST_1000000", bigCrc},
+                                     {"%BINARY%COPY_TEST_1000057", restCrc}};
+    const PayloadDigest kDamaged[] = {{"%BINARY%COPY_TEST_1000000", bigCrc},
+                                      {"%BINARY%COPY_TEST_1000057", restCrc ^ 1}};
+    const PayloadDigest kMissing[] = {{"%BINARY%NO_SUCH_PAYLOAD", 0},
+                                      {"%BINARY%COPY_TEST_1000057", restCrc}};
+    const struct {
+        const char* what;
+        const PayloadDigest* table;
+        bool intact;
+    } kCases[] = {{"intact", kIntact, true},
+                  {"a digest that differs", kDamaged, false},
+                  {"a payload missing", kMissing, false}};
+    CopyWorker worker;
+    worker.SetCheckHooks(RecordingHook, RecordingCheckedHook);
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        {
+            std::lock_guard<std::mutex> lock(callsMutex);
+            calls.clear();
+        }
+        checkedCalls = 0;
+        ASSERT_EQ(worker.StartCheck(c.table, 2), 1);
+        CopyWorkerProbe::WaitForExitCode(worker);
+        worker.Stop();
+        EXPECT_EQ(checkedCalls, 1);
+        EXPECT_EQ(checkedIntact, c.intact);
+        std::vector<HookCall> seen = Calls();
+        for (size_t k = 1; k < seen.size(); ++k) {
+            EXPECT_GT(seen[k].percent, seen[k - 1].percent);
+        }
+        if (c.intact) {
+            ASSERT_FALSE(seen.empty());
+            EXPECT_EQ(seen.back().percent, 100u);
+        }
+    }
+
+    // Stopped while it checks: no outcome is reported.
+    hookSleepMs = 200;
+    checkedCalls = 0;
+    ASSERT_EQ(worker.StartCheck(kIntact, 2), 1);
+    WaitForCalls(1);
+    worker.Stop();
+    EXPECT_EQ(checkedCalls, 0);
 }
 
 TEST_F(CopyWorkerTest, StopWhileIdleDoesNothing) {

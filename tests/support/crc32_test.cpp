@@ -22,6 +22,9 @@ TEST(Crc32, MatchesTheKnownValues) {
         EXPECT_EQ(Crc32(c.bytes.data(), c.bytes.size()), c.crc) << c.bytes;
     }
     EXPECT_EQ(Crc32(nullptr, 0), 0u);
+    // In stretches: each carries the CRC-32 of what came before it.
+    EXPECT_EQ(Crc32("6789", 4, Crc32("12345", 5)), 0xCBF43926u);
+    EXPECT_EQ(Crc32(nullptr, 0, 0xCBF43926u), 0xCBF43926u);
 }
 
 TEST(Crc32, AnyFlippedBitChangesIt) {
