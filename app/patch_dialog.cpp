@@ -103,11 +103,11 @@ INT_PTR OnInitDialog(HWND dialog) {
 }
 
 void OnRepair(HWND dialog) {
-    PressedIn = State;
     RepairAction action = ActionOnRepair(State);
     if (action == RepairAction::None) {
         return;
     }
+    PressedIn = State;
     // The prompt and the browser run message loops of their own.
     State = PatchState::Preparing;
     if (action == RepairAction::LocateAndCopy && !LocateInstallFolder(dialog)) {

@@ -374,6 +374,8 @@ TEST_F(Install, ReportsWhatStandsInTheWayBeforeWritingAnything) {
         EXPECT_EQ(FilesIn(kDefaultFolder), std::vector<std::string>{"patch3.xp3"});
         EXPECT_EQ(Text(dialog, IDC_FILE), "file");
         EXPECT_EQ(BarPosition(dialog), 0);
+        PostCommand(dialog, IDOK); // from another program, while the box is up
+        Sleep(200);
         PressButton(box, IDOK);
         ASSERT_TRUE(
             WaitUntil([&] { return Enabled(dialog, IDOK) && Enabled(dialog, IDCANCEL); }, 5000));
