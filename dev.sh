@@ -7,7 +7,7 @@
 #   ./dev.sh release the product to ship, build/release/PatchInstaller.exe, its listing
 #                    and its SHA-256 (PAYLOAD_DIR: folder of the real payloads; default the
 #                    sample set; SIGN_PFX and SIGN_PASS_FILE: PKCS#12 file and its password,
-#                    to sign)
+#                    to sign; SIGN_TIMESTAMP_URL: RFC 3161 time-stamping server)
 #   ./dev.sh setup   only install what the machine is missing, and the 32-bit Wine
 #                    where the kernel runs 32-bit programs
 set -euo pipefail
@@ -272,7 +272,7 @@ cmd_release() {
     if [ -n "${SIGN_PFX:-}" ]; then
         : "${SIGN_PASS_FILE:?SIGN_PFX is set: SIGN_PASS_FILE must name the file with its password}"
         log "unsigned, as every build of this commit: $(sha256sum <"$exe" | cut -d' ' -f1)"
-        log "signing with $SIGN_PFX (Authenticode, SHA-256), then verifying"
+        log "signing with $SIGN_PFX (Authenticode, SHA-256${SIGN_TIMESTAMP_URL:+, time stamp from $SIGN_TIMESTAMP_URL}), then verifying"
         tools/sign-exe "$exe" "$SIGN_PFX" "$SIGN_PASS_FILE"
     fi
     tools/release_contents.py "$exe" "$source" "$dir/payload_digests.cpp" "$listing.part" >/dev/null
