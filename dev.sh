@@ -251,10 +251,10 @@ cmd_run() {
 # beside it its listing and its SHA-256 (in the format `sha256sum -c` reads), both
 # written only once every step has succeeded.
 cmd_release() {
-    setup
     local dir=build/release
     local exe=$dir/PatchInstaller.exe listing=$dir/PatchInstaller.payloads.txt
     rm -f "$exe.sha256" "$listing"
+    setup
     local payloads=""
     [ -z "${PAYLOAD_DIR:-}" ] || payloads=$(realpath "$PAYLOAD_DIR")
     log "release build, payloads from ${payloads:-the sample set}"

@@ -93,6 +93,8 @@ def named_resources(exe, wanted_type):
                 raise Malformed("resource %s has %d languages, not 1" % (name, len(languages)))
             rva, size = unpack("<II", exe, base + languages[0][1])
             start = offset_of(rva, size)
+            if start + size > len(exe):
+                raise Malformed("resource %s runs past the end of the file" % name)
             found[name] = exe[start : start + size]
     return found
 
@@ -145,7 +147,7 @@ def main():
     exe_path, source_dir, digests_cpp = sys.argv[1:4]
     try:
         problems = check(exe_path, source_dir, digests_cpp)
-    except (Malformed, OSError) as error:
+    except (Malformed, OSError, ValueError) as error:
         problems = ["cannot read the payloads: %s" % error]
     if problems:
         for problem in problems:
