@@ -4,9 +4,10 @@
 #   ./dev.sh test    build all presets and run every test, native and under Wine
 #   ./dev.sh fuzz [SECONDS]  run each fuzz target for SECONDS (default 60)
 #   ./dev.sh bench [RUNS]    install time, its limit, sizes and memory (default 7 runs)
-#   ./dev.sh release the product to ship, build/release/PatchInstaller.exe, and its SHA-256
-#                    (PAYLOAD_DIR: folder of the real payloads; default the sample set;
-#                    SIGN_PFX and SIGN_PASS_FILE: PKCS#12 file and its password, to sign)
+#   ./dev.sh release the product to ship, build/release/PatchInstaller.exe, its listing
+#                    and its SHA-256 (PAYLOAD_DIR: folder of the real payloads; default the
+#                    sample set; SIGN_PFX and SIGN_PASS_FILE: PKCS#12 file and its password,
+#                    to sign; SIGN_TIMESTAMP_URL: RFC 3161 time-stamping server)
 #   ./dev.sh setup   only install what the machine is missing, and the 32-bit Wine
 #                    where the kernel runs 32-bit programs
 set -euo pipefail
@@ -246,26 +247,42 @@ cmd_run() {
     ls -l "$game"
 }
 
-# The product to ship and its SHA-256 beside it, in the format `sha256sum -c` reads.
+# The product to ship, checked to carry exactly the payloads it was built from, and
+# beside it its listing and its SHA-256 (in the format `sha256sum -c` reads), both
+# written only once every step has succeeded.
 cmd_release() {
+    local dir=build/release
+    local exe=$dir/PatchInstaller.exe listing=$dir/PatchInstaller.payloads.txt
+    rm -f "$exe.sha256" "$listing"
     setup
     local payloads=""
     [ -z "${PAYLOAD_DIR:-}" ] || payloads=$(realpath "$PAYLOAD_DIR")
     log "release build, payloads from ${payloads:-the sample set}"
     cmake --preset release -DPAYLOAD_DIR="$payloads" >/dev/null
-    local dir=build/release
     # Linked afresh every time: the exe must be exactly what this commit builds.
-    rm -f "$dir/PatchInstaller.exe"
+    rm -f "$exe"
     build release
+    local source=${payloads:-$root/$dir/sample-payloads}
+    log "reading the payloads back out of $exe"
+    if ! tools/release_contents.py "$exe" "$source" "$dir/payload_digests.cpp"; then
+        rm -f "$exe"
+        echo "release stopped: $exe does not carry the payloads of $source; removed" >&2
+        exit 1
+    fi
     if [ -n "${SIGN_PFX:-}" ]; then
         : "${SIGN_PASS_FILE:?SIGN_PFX is set: SIGN_PASS_FILE must name the file with its password}"
-        log "unsigned, as every build of this commit: $(sha256sum <"$dir/PatchInstaller.exe" | cut -d' ' -f1)"
-        log "signing with $SIGN_PFX (Authenticode, SHA-256), then verifying"
-        tools/sign-exe "$dir/PatchInstaller.exe" "$SIGN_PFX" "$SIGN_PASS_FILE"
+        log "unsigned, as every build of this commit: $(sha256sum <"$exe" | cut -d' ' -f1)"
+        log "signing with $SIGN_PFX (Authenticode, SHA-256${SIGN_TIMESTAMP_URL:+, time stamp from $SIGN_TIMESTAMP_URL}), then verifying"
+        tools/sign-exe "$exe" "$SIGN_PFX" "$SIGN_PASS_FILE"
     fi
-    (cd "$dir" && sha256sum PatchInstaller.exe >PatchInstaller.exe.sha256)
-    log "SHA-256 of $dir/PatchInstaller.exe"
-    cat "$dir/PatchInstaller.exe.sha256"
+    tools/release_contents.py "$exe" "$source" "$dir/payload_digests.cpp" "$listing.part" >/dev/null
+    mv "$listing.part" "$listing"
+    (cd "$dir" && sha256sum PatchInstaller.exe >PatchInstaller.exe.sha256.part &&
+        mv PatchInstaller.exe.sha256.part PatchInstaller.exe.sha256)
+    log "$listing: the payloads in copy order and the exe (size, SHA-256, name)"
+    cat "$listing"
+    log "SHA-256 of $exe"
+    cat "$exe.sha256"
 }
 
 cmd_setup() {

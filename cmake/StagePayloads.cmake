@@ -1,12 +1,36 @@
-# Run with cmake -P: checks the folder of payloads and copies each file to the staging
-# folder under its resource name, where the resource script picks it up.
+# Run with cmake -P on every build: checks the folder of payloads and copies each file
+# to the staging folder under its resource name, where the resource script picks it up.
+# Files are compared by content, not by time: a new patch's files unpacked with their
+# own, older times must still replace the staged ones. The stamp, on which the digests
+# and the resource object depend, is touched only when a staged file changed.
 # In: PAYLOAD_DIR, STAGE_DIR.
 include(${CMAKE_CURRENT_LIST_DIR}/Payloads.cmake)
 check_payload_folder("${PAYLOAD_DIR}")
 file(MAKE_DIRECTORY "${STAGE_DIR}")
+set(changed FALSE)
+if(NOT EXISTS "${STAGE_DIR}/stamp")
+    set(changed TRUE)
+endif()
 foreach(row IN LISTS PAYLOAD_TABLE)
     string(REPLACE "|" ";" cells "${row}")
     list(GET cells 0 resource)
     list(GET cells 1 name)
-    file(COPY_FILE "${PAYLOAD_DIR}/${name}" "${STAGE_DIR}/${resource}" ONLY_IF_DIFFERENT)
+    set(source "${PAYLOAD_DIR}/${name}")
+    set(staged "${STAGE_DIR}/${resource}")
+    set(same FALSE)
+    if(EXISTS "${staged}")
+        file(SHA256 "${source}" source_hash)
+        file(SHA256 "${staged}" staged_hash)
+        if(source_hash STREQUAL staged_hash)
+            set(same TRUE)
+        endif()
+    endif()
+    if(NOT same)
+        message(STATUS "Staging ${source} as ${resource}")
+        file(COPY_FILE "${source}" "${staged}")
+        set(changed TRUE)
+    endif()
 endforeach()
+if(changed)
+    file(TOUCH "${STAGE_DIR}/stamp")
+endif()
