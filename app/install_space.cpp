@@ -2,11 +2,13 @@
 
 namespace {
 
+// Rounded up by mask: a volume's clusters are a power of two bytes, and the 32-bit
+// product need not carry a 64-bit division for it.
 std::uint64_t OnDisk(std::uint64_t bytes, std::uint64_t clusterBytes) {
-    if (clusterBytes <= 1) {
+    if (clusterBytes <= 1 || (clusterBytes & (clusterBytes - 1)) != 0) {
         return bytes;
     }
-    return (bytes + clusterBytes - 1) / clusterBytes * clusterBytes;
+    return (bytes + clusterBytes - 1) & ~(clusterBytes - 1);
 }
 
 } // namespace

@@ -19,7 +19,7 @@ struct SpaceShortage {
 };
 
 // Looks at count rows written in order onto a volume with freeBytes free, each file
-// taking whole clusters of clusterBytes (0 or 1: bytes).
+// taking whole clusters of clusterBytes (a power of two; anything else counts bytes).
 SpaceShortage FindSpaceShortage(const RowSpace* rows, int count, std::uint64_t clusterBytes,
                                 std::uint64_t freeBytes);
 
