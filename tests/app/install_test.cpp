@@ -8,9 +8,11 @@
 
 #include <commctrl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <vector>
 
 namespace {
@@ -65,6 +67,50 @@ std::string Text(HWND dialog, int id) {
 
 LRESULT BarPosition(HWND dialog) {
     return SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0);
+}
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text) {
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return text;
+}
+
+// The comctl32 that process has loaded, found from outside in its module list: its
+// file, lower-cased, and that file's version ("" when unreadable).
+struct LoadedLibrary {
+    std::string path;
+    std::string fileVersion;
+};
+LoadedLibrary LoadedComctl32(DWORD processId) {
+    LoadedLibrary found;
+    HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId);
+    if (modules == INVALID_HANDLE_VALUE) {
+        return found;
+    }
+    MODULEENTRY32 module{};
+    module.dwSize = sizeof module;
+    for (BOOL more = Module32First(modules, &module); more; more = Module32Next(modules, &module)) {
+        if (lstrcmpiA(module.szModule, "comctl32.dll") == 0) {
+            found.path = module.szExePath;
+            break;
+        }
+    }
+    CloseHandle(modules);
+    found.path = AsciiLower(found.path);
+    std::vector<char> info(GetFileVersionInfoSizeA(found.path.c_str(), nullptr));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!info.empty() && GetFileVersionInfoA(found.path.c_str(), 0, info.size(), info.data()) &&
+        VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length) &&
+        length >= sizeof *fixed) {
+        char version[64];
+        wsprintfA(version, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS),
+                  LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+                  LOWORD(fixed->dwFileVersionLS));
+        found.fileVersion = version;
+    }
+    return found;
 }
 
 class Install : public ::testing::Test {
@@ -168,6 +214,18 @@ class Install : public ::testing::Test {
 TEST_F(Install, WritesEverythingIntoTheDefaultFolderInTableOrder) {
     HWND dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
+    // The manifest's common controls: the side-by-side assembly of version 6, from the
+    // store in the Windows folder. Its folder names the assembly's version: Wine's
+    // comctl32 is one DLL for both versions and says 5.81 in its version resource.
+    LoadedLibrary comctl32 = LoadedComctl32(installer_.Id());
+    std::string store(MAX_PATH, '\0');
+    store.resize(GetWindowsDirectoryA(&store[0], MAX_PATH));
+    store = AsciiLower(store) + "\\winsxs\\";
+    const std::regex version6(
+        R"([a-z0-9]+_microsoft\.windows\.common-controls_6595b64144ccf1df_6\.[^\\]+\\comctl32\.dll)");
+    EXPECT_TRUE(comctl32.path.compare(0, store.size(), store) == 0 &&
+                std::regex_match(comctl32.path.substr(store.size()), version6))
+        << comctl32.path << ", file version " << comctl32.fileVersion;
     PressButton(dialog, IDOK);
 
     // Follow the file line while copying: each destination in table order, both
