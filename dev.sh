@@ -258,7 +258,8 @@ cmd_release() {
     local payloads=""
     [ -z "${PAYLOAD_DIR:-}" ] || payloads=$(realpath "$PAYLOAD_DIR")
     log "release build, payloads from ${payloads:-the sample set}"
-    cmake --preset release -DPAYLOAD_DIR="$payloads" >/dev/null
+    cmake --preset release -DPAYLOAD_DIR="$payloads" -DPATCH_VERSION="${PATCH_VERSION:-1.0.0.0}" \
+        -DPATCH_PUBLISHER="${PATCH_PUBLISHER:-}" >/dev/null
     # Linked afresh every time: the exe must be exactly what this commit builds.
     rm -f "$exe"
     build release

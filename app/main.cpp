@@ -34,7 +34,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (RefuseWithoutJapaneseCodePage()) {
         return kExitNeedsJapaneseCodePage;
     }
-    // Loading comctl32 registers the progress-bar class the dialog template names.
+    // Loading comctl32 registers the control classes the dialog template names. By its
+    // bare name it resolves to the manifest's version 6 from the system's side-by-side
+    // store, which the loader consults before any folder.
     LoadSystemDll("comctl32.dll");
     return static_cast<int>(
         DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_PATCH), nullptr, PatchDialogProc, 0));

@@ -8,9 +8,11 @@
 
 #include <commctrl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <vector>
 
 namespace {
@@ -87,6 +89,51 @@ std::vector<std::string> FilesIn(const std::string& folder) {
 
 LRESULT BarPosition(HWND dialog) {
     return SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0);
+}
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text) {
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return text;
+}
+
+// Each comctl32 that process has loaded, found from outside in its module list: its
+// file, lower-cased, and that file's version ("" when unreadable).
+struct LoadedLibrary {
+    std::string path;
+    std::string fileVersion;
+};
+std::vector<LoadedLibrary> LoadedComctl32(DWORD processId) {
+    std::vector<LoadedLibrary> found;
+    HANDLE modules = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId);
+    if (modules == INVALID_HANDLE_VALUE) {
+        return found;
+    }
+    MODULEENTRY32 module{};
+    module.dwSize = sizeof module;
+    for (BOOL more = Module32First(modules, &module); more; more = Module32Next(modules, &module)) {
+        if (lstrcmpiA(module.szModule, "comctl32.dll") == 0) {
+            found.push_back({AsciiLower(module.szExePath), ""});
+        }
+    }
+    CloseHandle(modules);
+    for (LoadedLibrary& library : found) {
+        std::vector<char> info(GetFileVersionInfoSizeA(library.path.c_str(), nullptr));
+        VS_FIXEDFILEINFO* fixed = nullptr;
+        UINT length = 0;
+        if (!info.empty() &&
+            GetFileVersionInfoA(library.path.c_str(), 0, info.size(), info.data()) &&
+            VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length) &&
+            length >= sizeof *fixed) {
+            char version[64];
+            wsprintfA(version, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS),
+                      LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS),
+                      LOWORD(fixed->dwFileVersionLS));
+            library.fileVersion = version;
+        }
+    }
+    return found;
 }
 
 class Install : public ::testing::Test {
@@ -190,6 +237,21 @@ class Install : public ::testing::Test {
 TEST_F(Install, WritesEverythingIntoTheDefaultFolderInTableOrder) {
     HWND dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
+    // The manifest's common controls and no other: the side-by-side assembly of version
+    // 6, from the store in the Windows folder. Its folder names the assembly's version:
+    // Wine's comctl32 is one DLL for both versions and says 5.81 in its version resource.
+    std::vector<LoadedLibrary> comctl32 = LoadedComctl32(installer_.Id());
+    EXPECT_FALSE(comctl32.empty());
+    std::string store(MAX_PATH, '\0');
+    store.resize(GetWindowsDirectoryA(&store[0], MAX_PATH));
+    store = AsciiLower(store) + "\\winsxs\\";
+    const std::regex version6(
+        R"([a-z0-9]+_microsoft\.windows\.common-controls_6595b64144ccf1df_6\.[^\\]+\\comctl32\.dll)");
+    for (const LoadedLibrary& library : comctl32) {
+        EXPECT_TRUE(library.path.compare(0, store.size(), store) == 0 &&
+                    std::regex_match(library.path.substr(store.size()), version6))
+            << library.path << ", file version " << library.fileVersion;
+    }
     PressButton(dialog, IDOK);
 
     // Follow the file line while copying: each destination in table order, both
