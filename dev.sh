@@ -97,8 +97,11 @@ build() {
     for preset in "$@"; do
         log "building $preset"
         cmake --preset "$preset" >/dev/null
-        cmake --build --preset "$preset" -j"$(nproc)" 2>&1 | grep -v -E '^\[ *[0-9]+%\]' || true
-        [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "build of $preset failed" >&2; exit 1; }
+        # The progress lines left out; the build's own status kept (grep's does not count).
+        local status=0
+        cmake --build --preset "$preset" -j"$(nproc)" 2>&1 |
+            { grep -v -E '^\[ *[0-9]+%\]' || true; } || status=$?
+        [ "$status" -eq 0 ] || { echo "build of $preset failed" >&2; exit 1; }
     done
 }
 
