@@ -142,7 +142,10 @@ setup_wine32() {
         why="WINE32_ROUTE=emulated needs a user namespace of its own, which this machine refuses"
     elif [ -n "$forced" ]; then
         # A fresh instance, this namespace's alone; never the machine's.
-        if ! mount -t binfmt_misc wine32 "$BINFMT" 2>/dev/null; then
+        if awk '$1 == 0 && $2 == 0 && $3 == 4294967295 { whole = 1 } END { exit !whole }' \
+            /proc/self/uid_map; then
+            why="WINE32_OWN_NAMESPACE is set, but this is the machine's own user namespace"
+        elif ! mount -t binfmt_misc wine32 "$BINFMT" 2>/dev/null; then
             why="no binfmt_misc of its own in a user namespace (Linux 6.7 or later has it)"
         elif ! why=$(register_qemu_i386); then
             :
