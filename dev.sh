@@ -7,12 +7,17 @@
 #   ./dev.sh release the product to ship, build/release/PatchInstaller.exe, its listing
 #                    and its SHA-256 (PAYLOAD_DIR: folder of the real payloads; default the
 #                    sample set; SIGN_PFX and SIGN_PASS_FILE: PKCS#12 file and its password,
-#                    to sign; SIGN_TIMESTAMP_URL: RFC 3161 time-stamping server)
-#   ./dev.sh setup   only install what the machine is missing, and the 32-bit Wine
-#                    where the kernel runs 32-bit programs
+#                    to sign; SIGN_TIMESTAMP_URL: RFC 3161 time-stamping server;
+#                    PATCH_VERSION, PATCH_PUBLISHER: the version and publisher it names)
+#   ./dev.sh setup   only install what the machine is missing, the 32-bit Wine, and
+#                    qemu for i386 programs where the kernel runs no 32-bit code
+# WINE32_ROUTE=emulated forces the emulated 32-bit route on a kernel that runs 32-bit
+# code, for trying it: the command runs in a user namespace with a binfmt_misc of its
+# own (Linux 6.7 or later), so the machine's other 32-bit programs stay native.
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
+args=("$@")
 
 APT_PACKAGES=(cmake make g++ python3 googletest
     g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
@@ -22,6 +27,14 @@ APT_PACKAGES=(cmake make g++ python3 googletest
 # The private 32-bit Wine (tools/wine32-fetch), and why it is not used where it is not.
 WINE32_ROOT=$root/build/wine32/root
 WINE32_SKIP=""
+# native or emulated, once setup_wine32 has chosen.
+WINE32_ROUTE_TAKEN=""
+# Under qemu every wait of the tests and of the demo's driver is this many times longer.
+EMULATED_WAIT_STRETCH=3
+# qemu-i386 (tools/qemu-i386-fetch) and the name of its binfmt_misc entry.
+QEMU_CACHE=$root/build/qemu
+BINFMT=/proc/sys/fs/binfmt_misc
+BINFMT_ENTRY=wine32-qemu-i386
 
 log() { echo "== $*" >&2; }
 
@@ -64,14 +77,124 @@ PYTHON
     fi
 }
 
+# The interpreter of an enabled binfmt_misc entry for i386 programs, if there is one:
+# such an entry, not the kernel, then runs every 32-bit program. Ours first: the kernel
+# tries the newest entry first, and ours is newer than any it was registered beside.
+i386_binfmt_interpreter() {
+    local entry magic
+    for entry in "$BINFMT/$BINFMT_ENTRY" "$BINFMT"/*; do
+        case ${entry##*/} in register | status) continue ;; esac
+        [ -r "$entry" ] && grep -qx enabled "$entry" || continue
+        grep -qx 'offset 0' "$entry" || continue
+        # ELF, 32-bit, little-endian; the machine field (bytes 18, 19) is 3, i386.
+        magic=$(sed -n 's/^magic //p' "$entry")
+        [[ $magic == 7f454c460101* && ${magic:36:4} == 0300 ]] || continue
+        sed -n 's/^interpreter //p' "$entry"
+        return 0
+    done
+    return 1
+}
+
+# Registers build/qemu's qemu-i386 for i386 programs: ELF magic and mask as qemu's
+# own binfmt.d file has them; P hands qemu the program's argv[0], O the open program,
+# F keeps qemu open, so the entry outlives the file (until reboot or removal).
+# Prints why not where it cannot.
+register_qemu_i386() {
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo -n"
+    if [ ! -e "$BINFMT/register" ] &&
+        ! $sudo mount -t binfmt_misc binfmt_misc "$BINFMT" 2>/dev/null; then
+        echo "binfmt_misc is not mounted and cannot be mounted at $BINFMT (needs root)"
+        return 1
+    fi
+    # Our own entry from an earlier run, which did not run the probe: replaced.
+    if [ -e "$BINFMT/$BINFMT_ENTRY" ]; then
+        echo -1 | $sudo tee "$BINFMT/$BINFMT_ENTRY" >/dev/null 2>&1 || true
+    fi
+    local magic='\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    local mask='\xff\xff\xff\xff\xff\xfe\xfe\xfc\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    local error
+    if ! error=$(echo ":$BINFMT_ENTRY:M::$magic:$mask:$QEMU_CACHE/i386-binfmt-P:OPF" |
+        $sudo tee "$BINFMT/register" 2>&1 >/dev/null); then
+        echo "registering qemu-i386 with binfmt_misc failed (${error##*: }; needs root)"
+        return 1
+    fi
+}
+
+# Chooses the route of the 32-bit product and says it in one line: native where the
+# kernel runs 32-bit programs, emulated where qemu-i386 does through binfmt_misc
+# (registered here where the kernel cannot and nothing else does), else skipped.
 setup_wine32() {
-    local why
-    if ! why=$(kernel_runs_i386); then
-        WINE32_SKIP="this kernel cannot run 32-bit programs: $why"
+    local why="" forced=""
+    if [ "${WINE32_ROUTE:-}" = emulated ]; then
+        forced=yes
+    elif [ -n "${WINE32_ROUTE:-}" ]; then
+        echo "WINE32_ROUTE=$WINE32_ROUTE: the only value is \"emulated\"" >&2
+        exit 2
+    fi
+    if [ -n "$forced" ] && [ -z "${WINE32_OWN_NAMESPACE:-}" ]; then
+        # What needs the machine's own root, before the namespace: packages and fetches.
+        install_missing libc6-i386
+        fetch_wine32
+        tools/qemu-i386-fetch "$QEMU_CACHE"
+        if unshare --user --map-root-user --mount true 2>/dev/null; then
+            log "WINE32_ROUTE=emulated: going on in a user namespace with a binfmt_misc of its own"
+            exec unshare --user --map-root-user --mount env WINE32_OWN_NAMESPACE=1 "$root/dev.sh" "${args[@]}"
+        fi
+        why="WINE32_ROUTE=emulated needs a user namespace of its own, which this machine refuses"
+    elif [ -n "$forced" ]; then
+        # A fresh instance, this namespace's alone; never the machine's.
+        if awk '$1 == 0 && $2 == 0 && $3 == 4294967295 { whole = 1 } END { exit !whole }' \
+            /proc/self/uid_map; then
+            why="WINE32_OWN_NAMESPACE is set, but this is the machine's own user namespace"
+        elif ! mount -t binfmt_misc wine32 "$BINFMT" 2>/dev/null; then
+            why="no binfmt_misc of its own in a user namespace (Linux 6.7 or later has it)"
+        elif ! why=$(register_qemu_i386); then
+            :
+        elif ! why=$(kernel_runs_i386); then
+            why="even with qemu-i386: $why"
+        else
+            why=""
+        fi
+    elif why=$(kernel_runs_i386); then
+        i386_binfmt_interpreter >/dev/null || WINE32_ROUTE_TAKEN=native
+    else
+        # Never over an entry that is there and works: the probe would have passed.
+        local fetched=yes
+        log "this kernel runs no 32-bit programs ($why): qemu-i386 is to run them"
+        tools/qemu-i386-fetch "$QEMU_CACHE" || fetched=""
+        if [ -z "$fetched" ]; then
+            why="this kernel cannot run 32-bit programs ($why), and qemu-i386 could not be fetched"
+        elif ! why=$(register_qemu_i386); then
+            :
+        elif ! why=$(kernel_runs_i386); then
+            why="this kernel cannot run 32-bit programs, not even through qemu-i386: $why"
+        else
+            why=""
+        fi
+    fi
+    if [ -n "$why" ]; then
+        WINE32_SKIP=$why
+        log "32-bit route: skipped ($why)"
         return
     fi
-    # The loader that every 32-bit program names, /lib/ld-linux.so.2, and its C library.
+    if [ -z "$WINE32_ROUTE_TAKEN" ]; then
+        WINE32_ROUTE_TAKEN=emulated
+        local interpreter
+        interpreter=$(i386_binfmt_interpreter) || true
+        log "32-bit route: emulated by $("$(readlink -f "$interpreter")" --version 2>/dev/null | head -n1 ||
+            true) ($interpreter through binfmt_misc${forced:+, forced by WINE32_ROUTE, in a user namespace})"
+        export TEST_WAIT_STRETCH=$EMULATED_WAIT_STRETCH
+    else
+        log "32-bit route: native (the kernel runs 32-bit programs)"
+    fi
+    # The loader that every 32-bit program names, /lib/ld-linux.so.2, and its C library
+    # (qemu-i386 takes them from the machine too).
     install_missing libc6-i386
+    fetch_wine32
+}
+
+fetch_wine32() {
     if [ ! -f "$WINE32_ROOT/.ready" ]; then
         log "fetching 32-bit Wine into build/wine32 (once; about 240 MB)"
         tools/wine32-fetch "$(dirname "$WINE32_ROOT")"
@@ -98,8 +221,11 @@ build() {
     for preset in "$@"; do
         log "building $preset"
         cmake --preset "$preset" >/dev/null
-        cmake --build --preset "$preset" -j"$(nproc)" 2>&1 | grep -v -E '^\[ *[0-9]+%\]' || true
-        [ "${PIPESTATUS[0]}" -eq 0 ] || { echo "build of $preset failed" >&2; exit 1; }
+        # The progress lines left out; the build's own status kept (grep's does not count).
+        local status=0
+        cmake --build --preset "$preset" -j"$(nproc)" 2>&1 |
+            { grep -v -E '^\[ *[0-9]+%\]' || true; } || status=$?
+        [ "$status" -eq 0 ] || { echo "build of $preset failed" >&2; exit 1; }
     done
 }
 
@@ -154,10 +280,17 @@ cmd_test() {
         return $status
     fi
     prefix="$root/build/win32-tests/wineprefix"
-    tools/wine-prefix --wine32 "$WINE32_ROOT" "$prefix"
+    # Bounded, as each test is (ctest's timeout): a Wine that hangs under qemu must end
+    # the run, not stall it.
+    if ! timeout 600 tools/wine-prefix --wine32 "$WINE32_ROOT" "$prefix"; then
+        log "FAILED: 32-bit Wine did not make its prefix within 600 s ($WINE32_ROUTE_TAKEN route)"
+        stop_wine "$prefix" --wine32 "$WINE32_ROOT"
+        return 1
+    fi
     clean_wine_temp "$prefix"
-    log "the 32-bit product and the i686 test programs under 32-bit Wine"
-    ctest --preset win32-tests || status=$?
+    log "the 32-bit product and the i686 test programs under 32-bit Wine ($WINE32_ROUTE_TAKEN)"
+    # Each test's time limit stretched as its waits are.
+    ctest --preset win32-tests --timeout $((600 * ${TEST_WAIT_STRETCH:-1})) || status=$?
     stop_wine "$prefix" --wine32 "$WINE32_ROOT"
     return $status
 }

@@ -39,7 +39,7 @@ InstallerProcess::~InstallerProcess() {
     if (info_.hProcess != nullptr) {
         if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
             TerminateProcess(info_.hProcess, 99);
-            WaitForSingleObject(info_.hProcess, 5000);
+            WaitForSingleObject(info_.hProcess, StretchedWait(5000));
         }
         CloseHandle(info_.hProcess);
         CloseHandle(info_.hThread);
@@ -193,7 +193,7 @@ bool SelectDesktopFolderInBrowser(HANDLE process, HWND browser, const std::strin
 }
 
 DWORD InstallerProcess::WaitForExit(DWORD timeoutMs) const {
-    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(info_.hProcess, StretchedWait(timeoutMs)) != WAIT_OBJECT_0) {
         return STILL_ACTIVE;
     }
     DWORD code = 0;

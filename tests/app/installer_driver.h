@@ -44,8 +44,10 @@ class InstallerProcess {
     PROCESS_INFORMATION info_{};
 };
 
-// Polls condition every few milliseconds; false when it did not hold in time.
+// Polls condition every few milliseconds; false when it did not hold in time
+// (timeoutMs, stretched where the programs run emulated).
 template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutMs) {
+    timeoutMs = StretchedWait(timeoutMs);
     DWORD start = GetTickCount();
     while (!condition()) {
         if (GetTickCount() - start >= timeoutMs) {

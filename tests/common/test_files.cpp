@@ -1,4 +1,5 @@
 #include "test_files.h"
+#include "dialog_input.h"
 
 #include <windows.h>
 
@@ -127,7 +128,7 @@ bool RunUnixOn(const char* program, std::initializer_list<std::string> paths, Do
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    for (int i = 0; i < 250; ++i) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < StretchedWait(5000);) {
         if (done()) {
             return true;
         }

@@ -1,5 +1,6 @@
 #include "copy_worker.h"
 #include "crc32.h"
+#include "dialog_input.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
@@ -88,7 +89,8 @@ size_t CallsOnThread(DWORD thread) {
 }
 
 void WaitForCalls(size_t count) {
-    for (int i = 0; i < 2000 && CallCount() < count; ++i) {
+    for (DWORD start = GetTickCount();
+         CallCount() < count && GetTickCount() - start < StretchedWait(10000);) {
         Sleep(5);
     }
     ASSERT_GE(CallCount(), count) << "the copy made no progress";

@@ -56,10 +56,12 @@ int BrowseAndChoose(const std::string& selection, const std::string& shown, char
                     char* path) {
     DialogDriver driver([&](HWND dialog) {
         // The shell fills the tree as it goes: ask again until the item is there.
-        for (int i = 0; i < 50 && SelectedItemText(dialog).find(shown) == std::string::npos; ++i) {
+        for (DWORD start = GetTickCount();
+             SelectedItemText(dialog).find(shown) == std::string::npos &&
+             GetTickCount() - start < StretchedWait(5000);) {
             SendMessageA(dialog, BFFM_SETSELECTIONA, TRUE,
                          reinterpret_cast<LPARAM>(selection.c_str()));
-            Sleep(i == 0 ? 0 : 100);
+            Sleep(100);
         }
         PostCommand(dialog, IDOK);
     });

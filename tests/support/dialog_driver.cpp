@@ -19,7 +19,7 @@ BOOL CALLBACK TakeVisibleDialog(HWND window, LPARAM found) {
 DialogDriver::DialogDriver(std::function<void(HWND dialog)> act)
     : ownerThread_(GetCurrentThreadId()) {
     thread_ = std::thread([this, act] {
-        for (int i = 0; i < 1000; ++i) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < StretchedWait(20000);) {
             HWND dialog = nullptr;
             EnumThreadWindows(ownerThread_, TakeVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
             if (dialog != nullptr) {
