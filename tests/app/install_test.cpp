@@ -211,9 +211,10 @@ class Install : public ::testing::Test {
         EXPECT_EQ(GetFileAttributesA(temporary.c_str()), INVALID_FILE_ATTRIBUTES) << temporary;
     }
 
+    // Both buttons come back once the box that ended the press has closed.
     void ExpectReady(HWND dialog) {
-        EXPECT_TRUE(Enabled(dialog, IDOK));
-        EXPECT_TRUE(Enabled(dialog, IDCANCEL));
+        EXPECT_TRUE(
+            WaitUntil([&] { return Enabled(dialog, IDOK) && Enabled(dialog, IDCANCEL); }, 5000));
         EXPECT_EQ(Text(dialog, IDC_STATUS), "status");
     }
 
