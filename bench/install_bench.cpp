@@ -592,7 +592,9 @@ int main(int argc, char** argv) {
     double bytes = TotalBytes();
 
     double install = Median(installs);
-    double floor = Median(floors);
+    // The smallest: a floor bounds the install from below, and the disk's writeback
+    // of the run before (500 MiB at the large size) only ever adds to it.
+    double floor = *std::min_element(floors.begin(), floors.end());
     double check = Median(checks);
     double limit = floor + check + slices * trips.productMs;
     std::printf("Payloads: %.0f bytes (%.1f MiB); %d-bit installer and benchmark\n", bytes,
@@ -612,7 +614,7 @@ int main(int argc, char** argv) {
                 "   (target <= 100 ms; WM_NULL every %lu ms)\n",
                 *std::max_element(silences.begin(), silences.end()),
                 static_cast<unsigned long>(kWatchEveryMs));
-    std::printf("Floor: 16 payloads, one WriteFile, flush and move each (median):   %8.1f ms\n",
+    std::printf("Floor: 16 payloads, one WriteFile, flush and move each (smallest): %8.1f ms\n",
                 floor);
     std::printf("Progress round trip as the installer sends it (median of %d):       %8.3f ms\n",
                 kRoundTripRounds, trips.productMs);
