@@ -17,7 +17,7 @@
 // destination, on one thread, measured here with the same embedded payloads)
 // plus the payload check below, plus one progress round trip per slice: the
 // installer's own progress hook, called from a worker thread, updating the bar of
-// a shown dialog of the installer's template on a dialog thread, averaged.
+// the installer's own dialog, shown, on a dialog thread, averaged.
 // Where the time of a slice goes is broken down beside it: finding the bar, the
 // message round trip alone, the bar's own work, and one WriteFile call.
 //
@@ -295,33 +295,18 @@ double RunFloor() {
     return NowMs() - start;
 }
 
-INT_PTR CALLBACK BarDialogProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG:
-        SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-        return TRUE;
-    case WM_CLOSE:
-        DestroyWindow(dialog);
-        return TRUE;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
-
 struct BarDialog {
     HANDLE ready;
     HWND dialog;
+    DWORD threadId;
 };
 
-// The dialog thread: the installer's own dialog template (so the bar has the same
-// class and style), with a procedure that does nothing else, and a message loop.
+// The dialog thread: the installer's own dialog, template and procedure, set up as
+// it sets itself up (nothing is pressed), and a message loop.
 DWORD WINAPI BarDialogThread(LPVOID parameter) {
     auto* shared = static_cast<BarDialog*>(parameter);
     shared->dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PATCH),
-                                        nullptr, BarDialogProc, 0);
+                                        nullptr, PatchDialogProc, 0);
     SetEvent(shared->ready);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -330,6 +315,7 @@ DWORD WINAPI BarDialogThread(LPVOID parameter) {
             DispatchMessageA(&message);
         }
     }
+    DestroyWindow(shared->dialog);
     return 0;
 }
 
@@ -377,8 +363,8 @@ struct RoundTrips {
 
 RoundTrips MeasureRoundTrips() {
     RoundTrips result;
-    BarDialog shared{CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr};
-    HANDLE thread = CreateThread(nullptr, 0, BarDialogThread, &shared, 0, nullptr);
+    BarDialog shared{CreateEventA(nullptr, TRUE, FALSE, nullptr), nullptr, 0};
+    HANDLE thread = CreateThread(nullptr, 0, BarDialogThread, &shared, 0, &shared.threadId);
     if (thread == nullptr) {
         CloseHandle(shared.ready);
         return result;
@@ -391,9 +377,8 @@ RoundTrips MeasureRoundTrips() {
         HWND bar = GetDlgItem(dialog, IDC_PROGRESS);
         std::vector<WPARAM> positions = InstallPositions();
         if (!positions.empty()) {
-            // The hook reads the installer's dialog and row; past the last row it
-            // posts nothing at 100.
-            DialogWindow = dialog;
+            // The installer's own dialog procedure set up the dialog for its hook;
+            // past the last row the hook posts nothing at 100.
             EntryIndex = kPayloadCount;
             std::vector<double> product, held, null, lookup;
             for (int round = 0; round < kRoundTripRounds; ++round) {
@@ -411,8 +396,8 @@ RoundTrips MeasureRoundTrips() {
             result.nullMs = Median(null);
             result.lookupMs = Median(lookup);
         }
-        PostMessageA(dialog, WM_CLOSE, 0, 0);
     }
+    PostThreadMessageA(shared.threadId, WM_QUIT, 0, 0);
     WaitForSingleObject(thread, 10000);
     CloseHandle(thread);
     CloseHandle(shared.ready);
