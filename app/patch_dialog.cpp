@@ -17,6 +17,9 @@ int EntryIndex = 0;
 namespace {
 
 PatchState State = PatchState::Ready;
+// The bar, found once: the copy thread moves it after every slice, and finding it
+// anew each time asked the system for the dialog's children.
+HWND ProgressBar = nullptr;
 
 // Set by the copy thread's hooks before they post their notice, taken by the
 // dialog when it arrives: the same notice posted by another program finds them
@@ -59,6 +62,7 @@ void StartRow(HWND dialog, int row) {
 
 INT_PTR OnInitDialog(HWND dialog) {
     DialogWindow = dialog;
+    ProgressBar = GetDlgItem(dialog, IDC_PROGRESS);
     TheCopyWorker.SetProgressHook(OnCopyProgress);
     TheCopyWorker.SetFailureHook(OnCopyFailure);
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
@@ -131,7 +135,7 @@ INT_PTR OnCommand(HWND dialog, WORD command) {
 } // namespace
 
 int OnCopyProgress(DWORD percent) {
-    SendDlgItemMessageA(DialogWindow, IDC_PROGRESS, PBM_SETPOS, percent, 0);
+    SendMessageA(ProgressBar, PBM_SETPOS, percent, 0);
     if (percent >= 100 && EntryIndex < kPayloadCount) {
         PayloadCompleteReported = true;
         PostMessageA(DialogWindow, WM_COMMAND, kPayloadFinishedCommand, 0);
