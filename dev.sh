@@ -3,7 +3,8 @@
 #   ./dev.sh run     build, then install the sample payloads into a demo Wine prefix
 #   ./dev.sh test    build all presets and run every test, native and under Wine
 #   ./dev.sh fuzz [SECONDS]  run each fuzz target for SECONDS (default 60)
-#   ./dev.sh bench [RUNS]    install time, its limit, sizes and memory (default 7 runs)
+#   ./dev.sh bench [RUNS]    install time, its limit, responsiveness, sizes and memory, with
+#                    the sample set and a large one, on both Wines (default 7 runs)
 #   ./dev.sh release the product to ship, build/release/PatchInstaller.exe, its listing
 #                    and its SHA-256 (PAYLOAD_DIR: folder of the real payloads; default the
 #                    sample set; SIGN_PFX and SIGN_PASS_FILE: PKCS#12 file and its password,
@@ -325,18 +326,59 @@ print_sizes() {
     echo "target: win32 own code and resources <= 40 KiB (40960 bytes); stretch 32 KiB"
 }
 
+# The benchmark's large payload set: the sample set with a patch2.xp3 of 500 MiB.
+BENCH_LARGE_PATCH2_BYTES=524288000
+
+# bench_run WHAT BENCH_EXE PRODUCT_EXE RUNS PREFIX [--wine32 ROOT]
+bench_run() {
+    local what=$1 bench=$2 product=$3 runs=$4 prefix=$5
+    shift 5
+    tools/wine-prefix "$@" "$prefix"
+    log "$what ($runs runs)"
+    tools/wine-run "$@" --prefix "$prefix" "$bench" "$product" "$runs"
+    stop_wine "$prefix" "$@"
+}
+
 cmd_bench() {
     local runs=${1:-7}
     setup
+    setup_wine32
+    local large=$root/build/bench-large
+    log "the large set: the sample payloads with a patch2.xp3 of 500 MiB, in build/bench-large"
+    python3 tools/make_sample_payloads.py "$large/payloads" "$BENCH_LARGE_PATCH2_BYTES"
     cmake --preset win64 -DBUILD_BENCH=ON >/dev/null
     build win32 win64
+    log "building the 64-bit twin and its benchmark from the large set"
+    cmake --preset win64 -B "$large/win64" -DBUILD_BENCH=ON -DPAYLOAD_DIR="$large/payloads" >/dev/null
+    cmake --build "$large/win64" -j"$(nproc)" --target install_bench >/dev/null
+    if [ -z "$WINE32_SKIP" ]; then
+        log "building the 32-bit benchmark, and the product and its benchmark from the large set"
+        cmake --preset win32-tests -DBUILD_BENCH=ON >/dev/null
+        cmake --build --preset win32-tests -j"$(nproc)" --target install_bench >/dev/null
+        cmake --preset win32 -B "$large/win32" -DPAYLOAD_DIR="$large/payloads" >/dev/null
+        cmake --build "$large/win32" -j"$(nproc)" --target PatchInstaller >/dev/null
+        cmake --preset win32-tests -B "$large/win32-tests" -DBUILD_BENCH=ON \
+            -DPAYLOAD_DIR="$large/payloads" -DPRODUCT_BUILD_DIR="$large/win32" >/dev/null
+        cmake --build "$large/win32-tests" -j"$(nproc)" --target install_bench >/dev/null
+    fi
     start_xvfb
-    local prefix="$root/build/bench/wineprefix"
-    tools/wine-prefix "$prefix"
-    log "install time and its limit, under Wine ($runs runs)"
-    tools/wine-run --prefix "$prefix" build/win64/bench/install_bench.exe \
-        "$root/build/win64/PatchInstaller.exe" "$runs"
-    stop_wine "$prefix"
+    local prefix=$root/build/bench/wineprefix prefix32=$root/build/bench/wineprefix32
+    bench_run "the 64-bit twin under 64-bit Wine, sample set" build/win64/bench/install_bench.exe \
+        "$root/build/win64/PatchInstaller.exe" "$runs" "$prefix"
+    bench_run "the 64-bit twin under 64-bit Wine, large set" "$large/win64/bench/install_bench.exe" \
+        "$large/win64/PatchInstaller.exe" "$runs" "$prefix"
+    if [ -n "$WINE32_SKIP" ]; then
+        log "SKIPPED: the 32-bit product under 32-bit Wine ($WINE32_SKIP)"
+    else
+        bench_run "the 32-bit product under 32-bit Wine, sample set" \
+            build/win32-tests/bench/install_bench.exe "$root/build/win32/PatchInstaller.exe" \
+            "$runs" "$prefix32" --wine32 "$WINE32_ROOT"
+        bench_run "the 32-bit product under 32-bit Wine, large set" \
+            "$large/win32-tests/bench/install_bench.exe" "$large/win32/PatchInstaller.exe" \
+            "$runs" "$prefix32" --wine32 "$WINE32_ROOT"
+    fi
+    log "removing build/bench-large (about 4 GB)"
+    rm -rf "$large"
     log "sizes"
     print_sizes
 }

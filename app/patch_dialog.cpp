@@ -21,6 +21,9 @@ PatchState State = PatchState::Ready;
 // Where the press of "修正" being handled came from, to go back to when a check
 // stops it.
 PatchState PressedIn = PatchState::Ready;
+// The bar, found once: the copy thread moves it after every slice, and finding it
+// anew each time asked the system for the dialog's children.
+HWND ProgressBar = nullptr;
 
 // Set by the worker's hooks before they post their notice, taken by the dialog when
 // it arrives: the same notice posted by another program finds them unset and
@@ -95,6 +98,7 @@ void StartRow(HWND dialog, int row) {
 
 INT_PTR OnInitDialog(HWND dialog) {
     DialogWindow = dialog;
+    ProgressBar = GetDlgItem(dialog, IDC_PROGRESS);
     TheCopyWorker.SetProgressHook(OnCopyProgress);
     TheCopyWorker.SetFailureHook(OnCopyFailure);
     TheCopyWorker.SetCheckHooks(OnCheckProgress, OnPayloadsChecked);
@@ -188,7 +192,7 @@ INT_PTR OnCommand(HWND dialog, WORD command) {
 } // namespace
 
 int OnCopyProgress(DWORD percent) {
-    SendDlgItemMessageA(DialogWindow, IDC_PROGRESS, PBM_SETPOS, percent, 0);
+    SendMessageA(ProgressBar, PBM_SETPOS, percent, 0);
     if (percent >= 100 && EntryIndex < kPayloadCount) {
         PayloadCompleteReported = true;
         PostMessageA(DialogWindow, WM_COMMAND, kPayloadFinishedCommand, 0);
@@ -203,7 +207,7 @@ void OnCopyFailure(DWORD error) {
 }
 
 int OnCheckProgress(DWORD percent) {
-    SendDlgItemMessageA(DialogWindow, IDC_PROGRESS, PBM_SETPOS, percent, 0);
+    SendMessageA(ProgressBar, PBM_SETPOS, percent, 0);
     return 1;
 }
 

@@ -5,7 +5,9 @@ The bytes are deterministic (derived from each file's name), the sizes are those
 the real patch, and each file has the shape of its real counterpart: archives start
 with the XP3 signature, signature texts with their header line and Base64, the check
 tool's settings text holds its two sections, its executable starts with "MZ".
-Usage: make_sample_payloads.py OUTPUT_FOLDER
+Usage: make_sample_payloads.py OUTPUT_FOLDER [PATCH2_BYTES]
+With PATCH2_BYTES, patch2.xp3 holds that many bytes instead (a large patch, for the
+benchmark and for measuring the ceiling), written a chunk at a time.
 """
 import base64
 import hashlib
@@ -92,11 +94,38 @@ def write_files(out, files):
             f.write(data)
 
 
+CHUNK = 1 << 20
+
+
+def write_large_xp3(out, name, size):
+    """An archive of size bytes, noise derived from the name and each chunk's number;
+    left alone when it already has that size and its first chunk."""
+    path = os.path.join(out, name)
+    first = XP3_SIGNATURE + noise(name + " 0", min(size, CHUNK) - len(XP3_SIGNATURE))
+    try:
+        if os.path.getsize(path) == size:
+            with open(path, "rb") as f:
+                if f.read(len(first)) == first:
+                    return
+    except OSError:
+        pass
+    with open(path, "wb") as f:
+        f.write(first)
+        for number, offset in enumerate(range(CHUNK, size, CHUNK), 1):
+            f.write(noise("%s %d" % (name, number), min(CHUNK, size - offset)))
+
+
 def main():
-    if len(sys.argv) != 2:
-        sys.exit("usage: make_sample_payloads.py OUTPUT_FOLDER")
+    if len(sys.argv) not in (2, 3):
+        sys.exit("usage: make_sample_payloads.py OUTPUT_FOLDER [PATCH2_BYTES]")
+    large = int(sys.argv[2]) if len(sys.argv) == 3 else None
+    if large is not None:
+        os.makedirs(sys.argv[1], exist_ok=True)
+        write_large_xp3(sys.argv[1], "patch2.xp3", large)
     files = []
     for name, size, shape in PAYLOADS:
+        if large is not None and name == "patch2.xp3":
+            continue
         data = MAKERS[shape](name, size)
         assert len(data) == size, (name, len(data), size)
         files.append((name, data))

@@ -19,8 +19,12 @@ def main():
         "const std::uint32_t PayloadDigests[kPayloadCount] = {",
     ]
     for name in names:
+        crc = 0
         with open(os.path.join(stage_dir, name), "rb") as payload:
-            lines.append("    0x%08Xu, // %s" % (zlib.crc32(payload.read()), name))
+            # A chunk at a time: a payload may run to hundreds of megabytes.
+            for chunk in iter(lambda: payload.read(1 << 24), b""):
+                crc = zlib.crc32(chunk, crc)
+        lines.append("    0x%08Xu, // %s" % (crc, name))
     lines.append("};")
     with open(output, "w") as out:
         out.write("\n".join(lines) + "\n")
