@@ -23,23 +23,6 @@ unsigned SystemCodePage() {
     return static_cast<unsigned>(std::atoi(digits));
 }
 
-// Names of what folder (with its closing backslash) holds.
-std::vector<std::string> FolderContents(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0) {
-            names.push_back(found.cFileName);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 class CodePage : public ::testing::Test {
   protected:
     void SetUp() override {

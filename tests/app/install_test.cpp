@@ -70,23 +70,6 @@ std::string BoxText(HWND box) {
     return WindowTextOf(GetDlgItem(box, 0xFFFF));
 }
 
-// The names of what folder (ending in a backslash) holds.
-std::vector<std::string> FilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        if (lstrcmpA(found.cFileName, ".") != 0 && lstrcmpA(found.cFileName, "..") != 0) {
-            names.push_back(found.cFileName);
-        }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
 LRESULT BarPosition(HWND dialog) {
     return SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0);
 }
@@ -178,6 +161,14 @@ class Install : public ::testing::Test {
         }
         PressButton(prompt, IDOK);
         return installer_.WaitForFolderBrowser(10000);
+    }
+
+    // Presses "修正" and waits for the box that ends the press; says [out] is its text.
+    HWND RepairUntilReport(HWND dialog, std::string& says) {
+        PressButton(dialog, IDOK);
+        HWND box = installer_.WaitForMessageBox("報告", nullptr, kInstallTimeoutMs);
+        says = box != nullptr ? BoxText(box) : "";
+        return box;
     }
 
     HWND WaitForCompletionBox() {
@@ -427,14 +418,13 @@ TEST_F(Install, ReportsWhatStandsInTheWayBeforeWritingAnything) {
         HANDLE held = obstacle.make(archive);
         HWND dialog = StartInstaller();
         ASSERT_NE(dialog, nullptr);
-        PressButton(dialog, IDOK);
-        HWND box = installer_.WaitForMessageBox("報告", nullptr, kInstallTimeoutMs);
+        std::string says;
+        HWND box = RepairUntilReport(dialog, says);
         ASSERT_NE(box, nullptr);
-        std::string says = BoxText(box);
         EXPECT_NE(says.find(obstacle.says), std::string::npos) << says;
         EXPECT_NE(says.find(archive), std::string::npos) << says;
         // Nothing was written, and the dialog is as before the press.
-        EXPECT_EQ(FilesIn(kDefaultFolder), std::vector<std::string>{"patch3.xp3"});
+        EXPECT_EQ(FolderContents(kDefaultFolder), std::vector<std::string>{"patch3.xp3"});
         EXPECT_EQ(Text(dialog, IDC_FILE), "file");
         EXPECT_EQ(BarPosition(dialog), 0);
         PostCommand(dialog, IDOK); // from another program, while the box is up
@@ -516,13 +506,12 @@ TEST_F(Install, AFullDiskIsReportedBeforeWritingAnything) {
     }
     HWND dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
-    PressButton(dialog, IDOK);
-    HWND box = installer_.WaitForMessageBox("報告", nullptr, kInstallTimeoutMs);
+    std::string says;
+    HWND box = RepairUntilReport(dialog, says);
     ASSERT_NE(box, nullptr);
-    std::string says = BoxText(box);
     EXPECT_NE(says.find("空き容量が足りない"), std::string::npos) << says;
     EXPECT_NE(says.find(kDefaultFolder + std::string("patch2.xp3")), std::string::npos) << says;
-    EXPECT_TRUE(FilesIn(kDefaultFolder).empty());
+    EXPECT_TRUE(FolderContents(kDefaultFolder).empty());
     PressButton(box, IDOK);
     ASSERT_TRUE(WaitUntil([&] { return Enabled(dialog, IDOK); }, 5000));
     ExpectReady(dialog);

@@ -4,6 +4,7 @@
 #define TESTS_COMMON_TEST_FILES_H
 
 #include <string>
+#include <vector>
 
 // Reads a whole file; false when it cannot be opened.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
@@ -13,6 +14,9 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes);
 
 // Removes folder (no closing backslash) with everything in it, read-only or not.
 void RemoveTree(const std::string& folder);
+
+// Names of what folder (with its closing backslash) holds.
+std::vector<std::string> FolderContents(const std::string& folder);
 
 // A fresh folder under the temp folder for one test, removed with all it holds.
 class TestFolder {
