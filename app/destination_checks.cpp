@@ -4,6 +4,7 @@
 #include "file_users.h"
 #include "install_folder.h"
 #include "install_space.h"
+#include "payload_check.h"
 #include "payload_manifest.h"
 
 namespace {
@@ -56,13 +57,11 @@ bool DestinationsReady(const char* folder, int firstRow, char (&message)[kCheckM
     int count = 0;
     for (int row = firstRow; row < kPayloadCount; ++row, ++count) {
         char* path = paths[count];
-        char locator[MAX_PATH];
-        wsprintfA(locator, PayloadManifest[row].locator);
         const BYTE* bytes = nullptr;
         DWORD size = 0;
         // Not to be joined, or no payload: the copy itself reports it.
         if (!JoinFolderAndName(paths[count], folder, PayloadManifest[row].fileName) ||
-            !LockPayload(locator, bytes, size)) {
+            !LockPayload(PayloadDigestTable()[row].locator, bytes, size)) {
             continue;
         }
         rows[count].payload = size;

@@ -1,6 +1,5 @@
 #include "payload_check.h"
 
-#include "crc32.h"
 #include "payload_manifest.h"
 
 const PayloadDigest* PayloadDigestTable() {
@@ -20,14 +19,6 @@ const PayloadDigest* PayloadDigestTable() {
 }
 
 bool PayloadsIntact() {
-    const PayloadDigest* table = PayloadDigestTable();
-    for (int row = 0; row < kPayloadCount; ++row) {
-        const BYTE* bytes = nullptr;
-        DWORD size = 0;
-        if (!LockPayload(table[row].locator, bytes, size) ||
-            Crc32(bytes, size) != table[row].crc32) {
-            return false;
-        }
-    }
-    return true;
+    return CheckPayloadDigests(PayloadDigestTable(), kPayloadCount, nullptr, nullptr) ==
+           CheckOutcome::Intact;
 }

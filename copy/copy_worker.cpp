@@ -135,6 +135,46 @@ bool LockPayload(const char* locator, const BYTE*& bytes, DWORD& size) {
     return bytes != nullptr || size == 0;
 }
 
+CheckOutcome CheckPayloadDigests(const PayloadDigest* payloads, int count,
+                                 const std::atomic<int>* cancel, ProgressHook progress) {
+    // Every payload is found first: the progress then counts bytes of the whole.
+    unsigned long long total = 0;
+    for (int row = 0; row < count; ++row) {
+        const BYTE* bytes = nullptr;
+        DWORD size = 0;
+        if (!LockPayload(payloads[row].locator, bytes, size)) {
+            return CheckOutcome::Damaged;
+        }
+        total += size;
+    }
+    unsigned long long checked = 0;
+    DWORD shown = 0;
+    for (int row = 0; row < count; ++row) {
+        const BYTE* bytes = nullptr;
+        DWORD size = 0;
+        LockPayload(payloads[row].locator, bytes, size);
+        std::uint32_t crc = 0;
+        for (DWORD done = 0; done < size;) {
+            if (cancel != nullptr && *cancel != 0) {
+                return CheckOutcome::Cancelled;
+            }
+            DWORD length = size - done < kCheckStretch ? size - done : kCheckStretch;
+            crc = Crc32(bytes + done, length, crc);
+            done += length;
+            checked += length;
+            DWORD percent = static_cast<DWORD>(checked * 100 / total);
+            if (percent != shown && progress != nullptr) {
+                shown = percent;
+                progress(percent);
+            }
+        }
+        if (crc != payloads[row].crc32) {
+            return CheckOutcome::Damaged;
+        }
+    }
+    return CheckOutcome::Intact;
+}
+
 CopyWorker::~CopyWorker() {
     Stop();
 }
@@ -213,53 +253,12 @@ DWORD WINAPI CopyWorker::CopyRoutine(LPVOID parameter) {
 
 DWORD WINAPI CopyWorker::CheckRoutine(LPVOID parameter) {
     CopyWorker* worker = static_cast<CopyWorker*>(parameter);
-    bool intact = false;
-    Outcome outcome = worker->CheckPayloads(intact);
-    if (outcome != Outcome::Cancelled && worker->checkedHook != nullptr) {
-        worker->checkedHook(intact);
+    CheckOutcome outcome = CheckPayloadDigests(worker->checkPayloads, worker->checkCount,
+                                               &worker->cancelRequested, worker->checkProgressHook);
+    if (outcome != CheckOutcome::Cancelled && worker->checkedHook != nullptr) {
+        worker->checkedHook(outcome == CheckOutcome::Intact);
     }
-    ExitThread(intact ? 0 : kCopyFailed);
-}
-
-CopyWorker::Outcome CopyWorker::CheckPayloads(bool& intact) {
-    intact = false;
-    // Every payload is found and locked first: the bar then moves by bytes checked.
-    unsigned long long total = 0;
-    for (int row = 0; row < checkCount; ++row) {
-        const BYTE* bytes = nullptr;
-        DWORD size = 0;
-        if (!LockPayload(checkPayloads[row].locator, bytes, size)) {
-            return Outcome::Failed;
-        }
-        total += size;
-    }
-    unsigned long long checked = 0;
-    DWORD shown = 0;
-    for (int row = 0; row < checkCount; ++row) {
-        const BYTE* bytes = nullptr;
-        DWORD size = 0;
-        LockPayload(checkPayloads[row].locator, bytes, size);
-        std::uint32_t crc = 0;
-        for (DWORD done = 0; done < size;) {
-            if (cancelRequested != 0) {
-                return Outcome::Cancelled;
-            }
-            DWORD length = size - done < kCheckStretch ? size - done : kCheckStretch;
-            crc = Crc32(bytes + done, length, crc);
-            done += length;
-            checked += length;
-            DWORD percent = static_cast<DWORD>(checked * 100 / total);
-            if (percent != shown && checkProgressHook != nullptr) {
-                shown = percent;
-                checkProgressHook(percent);
-            }
-        }
-        if (crc != checkPayloads[row].crc32) {
-            return Outcome::Failed;
-        }
-    }
-    intact = true;
-    return Outcome::Complete;
+    ExitThread(outcome == CheckOutcome::Intact ? 0 : kCopyFailed);
 }
 
 CopyWorker::Outcome CopyWorker::CopyPayload(DWORD& error) {

@@ -30,6 +30,15 @@ struct PayloadDigest {
     DWORD crc32;
 };
 
+enum class CheckOutcome { Intact, Damaged, Cancelled };
+
+// Checks count payloads [in] against their digests on the calling thread, in
+// stretches. Between stretches it looks at cancel (null: never cancelled) and gives
+// progress (null: none) the whole percentage of all their bytes checked, when it
+// changes. A payload that is missing counts as damaged.
+CheckOutcome CheckPayloadDigests(const PayloadDigest* payloads, int count,
+                                 const std::atomic<int>* cancel, ProgressHook progress);
+
 // A payload is written under the destination's name followed by this, in the same
 // folder, and then put in the destination's place in one step.
 constexpr char kTemporarySuffix[] = ".part";
@@ -88,7 +97,6 @@ class CopyWorker {
     static DWORD WINAPI CopyRoutine(LPVOID parameter);
     static DWORD WINAPI CheckRoutine(LPVOID parameter);
     Outcome CopyPayload(DWORD& error);
-    Outcome CheckPayloads(bool& intact);
     int StartThread(LPTHREAD_START_ROUTINE routine);
 
     DWORD threadId = 0;
