@@ -426,16 +426,21 @@ double MeanWriteCallMs() {
     return mean;
 }
 
-// Bytes of all the payloads this program embeds.
-double TotalBytes() {
-    double total = 0;
+// Calls visit(bytes, size) for each payload this program embeds, in table order.
+template <typename Visit> void ForEachEmbeddedPayload(Visit visit) {
     for (const ManifestEntry& row : PayloadManifest) {
         const BYTE* bytes = nullptr;
         DWORD size = 0;
         if (EmbeddedPayload(row, bytes, size)) {
-            total += size;
+            visit(bytes, size);
         }
     }
+}
+
+// Bytes of all the payloads this program embeds.
+double TotalBytes() {
+    double total = 0;
+    ForEachEmbeddedPayload([&](const BYTE*, DWORD size) { total += size; });
     return total;
 }
 
@@ -445,13 +450,7 @@ volatile std::uint32_t DigestSink;
 double DigestMs(std::uint32_t (*digest)(const void*, std::size_t)) {
     double start = NowMs();
     std::uint32_t sum = 0;
-    for (const ManifestEntry& row : PayloadManifest) {
-        const BYTE* bytes = nullptr;
-        DWORD size = 0;
-        if (EmbeddedPayload(row, bytes, size)) {
-            sum ^= digest(bytes, size);
-        }
-    }
+    ForEachEmbeddedPayload([&](const BYTE* bytes, DWORD size) { sum ^= digest(bytes, size); });
     double elapsed = NowMs() - start;
     DigestSink = sum; // the digests must be computed
     return elapsed;
@@ -459,13 +458,7 @@ double DigestMs(std::uint32_t (*digest)(const void*, std::size_t)) {
 
 DWORD TotalSlices() {
     DWORD slices = 0;
-    for (const ManifestEntry& row : PayloadManifest) {
-        const BYTE* bytes = nullptr;
-        DWORD size = 0;
-        if (EmbeddedPayload(row, bytes, size)) {
-            slices += WriteCount(size);
-        }
-    }
+    ForEachEmbeddedPayload([&](const BYTE*, DWORD size) { slices += WriteCount(size); });
     return slices;
 }
 
