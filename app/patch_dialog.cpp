@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "destination_checks.h"
+#include "folder_path.h"
 #include "global_objects.h"
 #include "install_folder.h"
 #include "install_sequence.h"
@@ -91,6 +92,9 @@ void StartRow(HWND dialog, int row) {
     SetDlgItemTextA(dialog, IDC_FILE, destination);
     if (!fits) {
         ReportFailure(dialog, ERROR_FILENAME_EXCED_RANGE);
+    } else if (!CreateFolderPath(destination)) {
+        // A subfolder of the list, missing yet; the checks found nothing in its way.
+        ReportFailure(dialog, GetLastError());
     } else if (!TheCopyWorker.Start(locator, destination)) {
         ReportFailure(dialog, GetLastError());
     }
