@@ -39,12 +39,6 @@ class ListReader(unittest.TestCase):
                                 ("ID_PAYLOAD2", "readme.txt"), ("ID_PAYLOAD3", "empty.txt")])
         self.assertEqual(payload_list.left_out(self.folder, rows), ["extra.xp3"])
 
-    def test_without_a_list_the_patch_of_today(self):
-        rows = payload_list.read_list(self.folder)
-        self.assertEqual(len(rows), 16)
-        self.assertEqual((rows[0], rows[-1]), (("ID_PATCH1", "patch.xp3"),
-                                               ("ID_SIG_PATCH4", "patch4.xp3.sig")))
-
     def test_refuses_each_name_windows_or_the_player_would_not_take(self):
         cases = [  # list, files present, what the refusal says
             ("\\patch.xp3", [], "line 1: \\patch.xp3: absolute"),
