@@ -399,8 +399,8 @@ TEST_F(CopyWorkerTest, DestroyingTheWorkerStopsTheCopyAfterItsSlice) {
 }
 
 TEST_F(CopyWorkerTest, StartRefusesStringsThatDoNotFitAndStaysIdle) {
-    // A full path that, with its temporary suffix, makes 259 bytes still fits the
-    // worker's 260-byte buffers.
+    // A full path that, with its temporary suffix, makes 259 characters still fits
+    // Windows' limit of MAX_PATH with the terminator.
     const size_t longest = 259 - (sizeof kTemporarySuffix - 1);
     std::string fits = Path("");
     fits += std::string(longest - fits.size(), 'f');
@@ -415,6 +415,16 @@ TEST_F(CopyWorkerTest, StartRefusesStringsThatDoNotFitAndStaysIdle) {
     worker.SetProgressHook(RecordingHook);
     EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_114", fits), 0u);
     EXPECT_EQ(FileBytes(fits).size(), 114u);
+    // Windows counts characters, so Japanese names fit by them, not by their bytes.
+    std::string japanese = Path("");
+    for (int i = 0; i < 80; ++i) {
+        japanese += "\x83\x8b";
+    }
+    ASSERT_TRUE(CreateDirectoryA(japanese.c_str(), nullptr));
+    japanese += "\\" + std::string(longest - CountChars(japanese.c_str()) - 1, 'j');
+    ASSERT_GT(japanese.size(), longest);
+    EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_114", japanese), 0u);
+    EXPECT_EQ(FileBytes(japanese).size(), 114u);
 
     struct {
         const char* what;
