@@ -12,22 +12,27 @@ namespace {
 
 const char kTryAgain[] = "もう一度「修正」を押してください。";
 
-// Whether another program holds path open so that it cannot be moved over: opened
-// as the move needs it and closed at once.
-bool HeldByAnotherProgram(const char* path) {
-    HANDLE file = CreateFileA(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return false;
+std::uint32_t TryOpenForMove(void* path, bool&) {
+    HANDLE file = CreateFileA(static_cast<const char*>(path), DELETE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return GetLastError();
     }
-    DWORD error = GetLastError();
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    CloseHandle(file);
+    return ERROR_SUCCESS;
 }
 
-void SayInUse(const char* path, char (&message)[kCheckMessageSize]) {
-    char programs[256];
-    if (ProgramsUsingFile(path, programs, sizeof programs)) {
+// Whether another program holds path open so that it cannot be moved over: opened
+// as the move needs it and closed at once, again over the window a brief hold gets.
+// Access denied counts too: a file whose deletion another program left pending
+// gives it, and so does one the move could not replace.
+bool HeldByAnotherProgram(const char* path, const std::atomic<int>* cancel) {
+    return IsHoldError(WaitOutHolds(TryOpenForMove, const_cast<char*>(path), cancel));
+}
+
+void SayInUse(const char* path, const char* programs, char (&message)[kCheckMessageSize]) {
+    if (programs[0] != '\0') {
         wsprintfA(message, "次のファイルは、%sが使用中です。\n%s\nそのプログラムを終了してから、%s",
                   programs, path, kTryAgain);
     } else {
@@ -68,6 +73,61 @@ bool SubfoldersReady(char* path, int folderLength, char (&message)[kCheckMessage
     return true;
 }
 
+void SayHeld(const char* path, char (&message)[kCheckMessageSize]) {
+    char programs[256];
+    ProgramsUsingFiles(&path, 1, programs, sizeof programs);
+    SayInUse(path, programs, message);
+}
+
+// A temporary of ours that a run killed half-way left beside the destination: it
+// would fail the copy of its row after earlier rows were replaced, and counts
+// against the free space. false, naming the temporary, when it cannot be removed.
+bool RemoveLeftover(const char* path, const std::atomic<int>* cancel,
+                    char (&message)[kCheckMessageSize]) {
+    char temporary[kPathBytes];
+    if (!JoinFolderAndName(temporary, path, kTemporarySuffix) ||
+        RemoveFileThroughHolds(temporary, cancel) == ERROR_SUCCESS) {
+        return true; // beyond what Windows can name, nothing of ours is there
+    }
+    wsprintfA(message,
+              "前回の修正で残った次の一時ファイルを削除できません。\n%s\n"
+              "読み取り専用を外すか、使用しているプログラムを終了してから、%s",
+              temporary, kTryAgain);
+    return false;
+}
+
+struct ProgramSearch {
+    const char* const* paths;
+    int count;
+    char names[256];
+};
+
+std::uint32_t TrySessionWithoutPrograms(void* context, bool&) {
+    ProgramSearch* search = static_cast<ProgramSearch*>(context);
+    return ProgramsUsingFiles(search->paths, search->count, search->names, sizeof search->names)
+               ? kHoldSharingViolation
+               : ERROR_SUCCESS;
+}
+
+// Programs that the open does not reveal, a running program's own file above all:
+// Windows lets it be opened for the move and then refuses the move. One session asks
+// about every file, again over the window a brief hold gets; the file is then named
+// by asking about each alone.
+bool UsedByRunningProgram(const char* const* paths, int count, const std::atomic<int>* cancel,
+                          char (&message)[kCheckMessageSize]) {
+    ProgramSearch search{paths, count, {}};
+    if (count == 0 || WaitOutHolds(TrySessionWithoutPrograms, &search, cancel) == ERROR_SUCCESS) {
+        return false;
+    }
+    for (int i = 0; i < count; ++i) {
+        if (ProgramsUsingFiles(&paths[i], 1, search.names, sizeof search.names)) {
+            SayInUse(paths[i], search.names, message);
+            return true;
+        }
+    }
+    return false;
+}
+
 // Bytes of one cluster of the volume that holds folder; 0 when unknown.
 std::uint64_t ClusterBytes(const char* folder) {
     char root[MAX_PATH];
@@ -81,10 +141,13 @@ std::uint64_t ClusterBytes(const char* folder) {
 
 } // namespace
 
-bool DestinationsReady(const char* folder, int firstRow, char (&message)[kCheckMessageSize]) {
+bool DestinationsReady(const char* folder, int firstRow, const std::atomic<int>* cancel,
+                       char (&message)[kCheckMessageSize]) {
     message[0] = '\0';
     RowSpace rows[kPayloadCount] = {};
-    char paths[kPayloadCount][MAX_PATH];
+    char paths[kPayloadCount][kPathBytes];
+    const char* existing[kPayloadCount];
+    int existingCount = 0;
     int count = 0;
     for (int row = firstRow; row < kPayloadCount; ++row, ++count) {
         char* path = paths[count];
@@ -96,12 +159,21 @@ bool DestinationsReady(const char* folder, int firstRow, char (&message)[kCheckM
             continue;
         }
         rows[count].payload = size;
-        if (!SubfoldersReady(path, lstrlenA(folder), message)) {
+        // Nothing is removed through a link: the subfolders are looked at first.
+        if (!SubfoldersReady(path, lstrlenA(folder), message) ||
+            !RemoveLeftover(path, cancel, message)) {
             return false;
         }
         WIN32_FILE_ATTRIBUTE_DATA found;
         if (!GetFileAttributesExA(path, GetFileExInfoStandard, &found)) {
             continue; // nothing there yet
+        }
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            wsprintfA(message,
+                      "次のファイルと同じ名前のフォルダがあるため、置き換えられません。\n%s\n"
+                      "そのフォルダを移すか名前を変えてから、%s",
+                      path, kTryAgain);
+            return false;
         }
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
             wsprintfA(message,
@@ -110,12 +182,16 @@ bool DestinationsReady(const char* folder, int firstRow, char (&message)[kCheckM
                       path, kTryAgain);
             return false;
         }
-        if (HeldByAnotherProgram(path)) {
-            SayInUse(path, message);
+        if (HeldByAnotherProgram(path, cancel)) {
+            SayHeld(path, message);
             return false;
         }
+        existing[existingCount++] = path;
         rows[count].existing =
             static_cast<std::uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+    }
+    if (UsedByRunningProgram(existing, existingCount, cancel, message)) {
+        return false;
     }
     ULARGE_INTEGER available;
     if (!GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr)) {

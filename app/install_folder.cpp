@@ -6,7 +6,7 @@
 #include "folder_checks.h"
 #include "payload_manifest.h"
 
-char InstallFolder[MAX_PATH] = "C:\\Program Files\\ルミナコ\\";
+char InstallFolder[kPathBytes] = "C:\\Program Files\\ルミナコ\\";
 
 namespace {
 
@@ -15,20 +15,21 @@ const char kGameExecutable[] = "torb.exe";
 // The longest name that will be appended to the install folder: the game's
 // executable, or the name a payload is written under before it takes its own.
 int LongestNameInFolder() {
-    int longest = lstrlenA(kGameExecutable);
+    int longest = CountChars(kGameExecutable);
     for (const ManifestEntry& row : PayloadManifest) {
-        int length = lstrlenA(row.fileName) + lstrlenA(kTemporarySuffix);
+        int length = CountChars(row.fileName) + CountChars(kTemporarySuffix);
         longest = length > longest ? length : longest;
     }
     return longest;
 }
 
 // Ends the chosen folder with a separator unless its last character already is
-// one; false when the folder is too long to hold any of the names it must take.
+// one; false when the folder is too deep to hold any of the names it must take.
+// Windows counts characters, and a Japanese one is two bytes here.
 bool CompleteChosenFolder() {
-    int length = lstrlenA(InstallFolder);
     bool needsSeparator = !EndsInBackslash(InstallFolder);
-    if (length + (needsSeparator ? 1 : 0) + LongestNameInFolder() >= MAX_PATH) {
+    if (CountChars(InstallFolder) + (needsSeparator ? 1 : 0) + LongestNameInFolder() >=
+        kPathChars) {
         return false;
     }
     if (needsSeparator) {
@@ -39,8 +40,8 @@ bool CompleteChosenFolder() {
 
 } // namespace
 
-bool JoinFolderAndName(char (&out)[MAX_PATH], const char* folder, const char* name) {
-    if (lstrlenA(folder) + lstrlenA(name) >= MAX_PATH) {
+bool JoinFolderAndName(char (&out)[kPathBytes], const char* folder, const char* name) {
+    if (CountChars(folder) + CountChars(name) >= kPathChars) {
         out[0] = '\0';
         return false;
     }
@@ -58,9 +59,19 @@ bool LocateInstallFolder(HWND dialog) {
         if (!BrowseForFolder(dialog, "ルミナコのインストール先", nullptr, InstallFolder)) {
             return false;
         }
-        char executable[MAX_PATH];
-        if (CompleteChosenFolder() &&
-            JoinFolderAndName(executable, InstallFolder, kGameExecutable) &&
+        if (!CompleteChosenFolder()) {
+            char text[kPathBytes + 256];
+            wsprintfA(text,
+                      "次のフォルダは、パスが長すぎるため修正できません。\n%s\n"
+                      "ゲームをもっと浅いフォルダに移してから、もう一度「修正」を押してください。",
+                      InstallFolder);
+            // Not to be taken as the folder on the next press.
+            InstallFolder[0] = '\0';
+            MessageBoxA(dialog, text, "報告", MB_OK);
+            return false;
+        }
+        char executable[kPathBytes];
+        if (JoinFolderAndName(executable, InstallFolder, kGameExecutable) &&
             FileExists(executable)) {
             return true;
         }

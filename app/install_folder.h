@@ -5,17 +5,21 @@
 
 #include <windows.h>
 
+#include "char_search.h"
+
 // The install folder, ending in a backslash once accepted. After a cancelled
 // browse it holds "No path selection.", so the default is not tried again.
-extern char InstallFolder[MAX_PATH];
+extern char InstallFolder[kPathBytes];
 
 // Makes sure InstallFolder names the folder to write into: the default when it
 // exists, else a folder the user browses to that holds "torb.exe" (asked again
-// until such a folder is chosen). false when the user cancelled the browser.
+// until such a folder is chosen). A chosen folder too deep for every file to be
+// written within Windows' path limit is refused with a box that says so. false
+// when the user cancelled the browser or the folder was refused.
 bool LocateInstallFolder(HWND dialog);
 
-// Writes folder directly followed by name into out (MAX_PATH bytes). false, with
-// out holding "", when the two do not fit.
-bool JoinFolderAndName(char (&out)[MAX_PATH], const char* folder, const char* name);
+// Writes folder directly followed by name into out. false, with out holding "",
+// when the two are not within Windows' kPathChars characters.
+bool JoinFolderAndName(char (&out)[kPathBytes], const char* folder, const char* name);
 
 #endif

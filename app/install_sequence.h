@@ -4,10 +4,11 @@
 #ifndef APP_INSTALL_SEQUENCE_H
 #define APP_INSTALL_SEQUENCE_H
 
-// Preparing: while the folder is located, the destinations are looked at, or a box
-// of ours is up (the prompt, the browser and a box run message loops that still
-// deliver what other programs post to the dialog).
-// Checking: the worker checks the payloads against their digests.
+// Preparing: while the folder is located or a box of ours is up (the prompt, the
+// browser and a box run message loops that still deliver what other programs post
+// to the dialog).
+// Checking: the worker checks the payloads against their digests, then the
+// destinations.
 // Failed: a copy failed; the rows before it are in place.
 enum class PatchState { Ready, Preparing, Checking, Copying, Failed, Done };
 

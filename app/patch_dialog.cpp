@@ -33,8 +33,13 @@ HWND ProgressBar = nullptr;
 std::atomic<bool> PayloadCompleteReported{false};
 std::atomic<bool> CopyFailureReported{false};
 std::atomic<DWORD> CopyFailureError{ERROR_SUCCESS};
-enum CheckResult : int { kNotChecked, kIntact, kDamaged };
+// kBlocked: the payloads are intact, but a destination is not ready; Obstacle says
+// why. The worker writes it before the result, the dialog reads it after.
+enum CheckResult : int { kNotChecked, kIntact, kDamaged, kBlocked };
 std::atomic<int> PayloadCheckResult{kNotChecked};
+// Made once the dialog is up and kept for the program's life: on the heap, since a
+// zeroed global takes its bytes in the exe here.
+char (*Obstacle)[kCheckMessageSize] = nullptr;
 
 // What the status line and the bar showed before a press, put back when a check
 // refuses to go on; the file line changes only once a copy starts.
@@ -68,7 +73,7 @@ void Refuse(HWND dialog, const char* text) {
 void ReportFailure(HWND dialog, DWORD error) {
     char text[kCheckMessageSize];
     int length = wsprintfA(text, "コピー失敗\n");
-    GetDlgItemTextA(dialog, IDC_FILE, text + length, MAX_PATH);
+    GetDlgItemTextA(dialog, IDC_FILE, text + length, kPathBytes);
     length = lstrlenA(text);
     text[length++] = '\n';
     DWORD said = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -87,7 +92,7 @@ void ReportFailure(HWND dialog, DWORD error) {
 // Starts the copy of one manifest row into the install folder.
 void StartRow(HWND dialog, int row) {
     char locator[MAX_PATH];
-    char destination[MAX_PATH];
+    char destination[kPathBytes];
     wsprintfA(locator, PayloadManifest[row].locator);
     bool fits = JoinFolderAndName(destination, InstallFolder, PayloadManifest[row].fileName);
     SetDlgItemTextA(dialog, IDC_FILE, destination);
@@ -106,6 +111,7 @@ void StartRow(HWND dialog, int row) {
 INT_PTR OnInitDialog(HWND dialog) {
     DialogWindow = dialog;
     ProgressBar = GetDlgItem(dialog, IDC_PROGRESS);
+    Obstacle = new char[1][kCheckMessageSize];
     TheCopyWorker.SetProgressHook(OnCopyProgress);
     TheCopyWorker.SetFailureHook(OnCopyFailure);
     TheCopyWorker.SetCheckHooks(OnCheckProgress, OnPayloadsChecked);
@@ -145,13 +151,9 @@ void OnChecked(HWND dialog) {
         return; // not from the check running now
     }
     if (result != kIntact) {
-        Refuse(dialog, "インストーラーが破損しています。もう一度ダウンロードしてください。");
-        return;
-    }
-    State = PatchState::Preparing;
-    char obstacle[kCheckMessageSize];
-    if (!DestinationsReady(InstallFolder, EntryIndex, obstacle)) {
-        Refuse(dialog, obstacle);
+        Refuse(dialog, result == kBlocked
+                           ? *Obstacle
+                           : "インストーラーが破損しています。もう一度ダウンロードしてください。");
         return;
     }
     State = PatchState::Copying;
@@ -219,7 +221,15 @@ int OnCheckProgress(DWORD percent) {
 }
 
 void OnPayloadsChecked(bool intact) {
-    PayloadCheckResult = intact ? kIntact : kDamaged;
+    // Still on the worker's thread: a brief hold on a destination is waited out here
+    // while the dialog keeps answering, and a close cuts the wait short.
+    int result = kDamaged;
+    if (intact) {
+        result = DestinationsReady(InstallFolder, EntryIndex, TheCopyWorker.CancelFlag(), *Obstacle)
+                     ? kIntact
+                     : kBlocked;
+    }
+    PayloadCheckResult = result;
     PostMessageA(DialogWindow, kPayloadsCheckedMessage, 0, 0);
 }
 

@@ -27,8 +27,9 @@ int OnCopyProgress(DWORD percent);
 // The copy worker's failure hook: keeps the error and posts kCopyFailedMessage.
 void OnCopyFailure(DWORD error);
 
-// The worker's hooks for the payload check: the bar follows the bytes checked, and
-// the outcome is kept and kPayloadsCheckedMessage posted.
+// The worker's hooks for the payload check: the bar follows the bytes checked; once
+// the payloads are found intact the destinations are looked at, on the worker too,
+// and the outcome is kept and kPayloadsCheckedMessage posted.
 int OnCheckProgress(DWORD percent);
 void OnPayloadsChecked(bool intact);
 

@@ -1,11 +1,47 @@
 #include "copy_worker.h"
 
+#include "char_search.h"
 #include "crc32.h"
 #include "slice_plan.h"
+
+static_assert(kHoldAccessDenied == ERROR_ACCESS_DENIED &&
+                  kHoldSharingViolation == ERROR_SHARING_VIOLATION &&
+                  kHoldLockViolation == ERROR_LOCK_VIOLATION,
+              "the hold errors are the system's");
 
 namespace {
 
 const DWORD kCopyFailed = 0xFFFFFFFF;
+
+void SleepFor(std::uint32_t milliseconds) {
+    Sleep(milliseconds);
+}
+
+std::uint32_t TryRemove(void* path, bool& lasting) {
+    const char* file = static_cast<const char*>(path);
+    if (DeleteFileA(file)) {
+        return ERROR_SUCCESS;
+    }
+    DWORD error = GetLastError();
+    lasting = WaitCannotMend(file);
+    // Nothing there, or not even its folder: nothing to remove.
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : error;
+}
+
+struct Move {
+    const char* from;
+    const char* to;
+};
+
+std::uint32_t TryMove(void* context, bool& lasting) {
+    const Move* move = static_cast<const Move*>(context);
+    if (MoveFileExA(move->from, move->to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return ERROR_SUCCESS;
+    }
+    DWORD error = GetLastError();
+    lasting = WaitCannotMend(move->to);
+    return error;
+}
 
 // The payload's file while it is written under its temporary name: closed on every
 // way out of the copy, and deleted unless it has been put in the destination's place.
@@ -16,16 +52,17 @@ class TemporaryFile {
     // appears meanwhile: the program runs elevated in a folder other users may write
     // to, and must never write through their links. An entry that cannot be removed
     // fails the copy.
-    explicit TemporaryFile(const char* path) : path_(path) {
-        if (!DeleteFileA(path) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-            error_ = GetLastError();
-            return;
-        }
-        handle_ = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        created_ = handle_ != INVALID_HANDLE_VALUE;
-        if (!created_) {
-            error_ = GetLastError();
+    // Each step waits out a brief hold until cancel is set.
+    TemporaryFile(const char* path, const std::atomic<int>* cancel) : path_(path), cancel_(cancel) {
+        error_ = RemoveFileThroughHolds(path, cancel);
+        // A name whose deletion is still pending (a scanner held it) refuses the
+        // create with access denied for a moment.
+        if (error_ == ERROR_SUCCESS) {
+            error_ = WaitOutHolds(
+                [](void* self, bool&) -> std::uint32_t {
+                    return static_cast<TemporaryFile*>(self)->Create();
+                },
+                this, cancel);
         }
     }
     ~TemporaryFile() {
@@ -72,8 +109,9 @@ class TemporaryFile {
             error_ = ERROR_ACCESS_DENIED;
             return false;
         }
-        if (!MoveFileExA(path_, destination, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            error_ = GetLastError();
+        Move move{path_, destination};
+        error_ = WaitOutHolds(TryMove, &move, cancel_);
+        if (error_ != ERROR_SUCCESS) {
             return false;
         }
         created_ = false; // it is the destination now
@@ -81,6 +119,13 @@ class TemporaryFile {
     }
 
   private:
+    DWORD Create() {
+        handle_ = CreateFileA(path_, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        created_ = handle_ != INVALID_HANDLE_VALUE;
+        return created_ ? ERROR_SUCCESS : GetLastError();
+    }
+
     void Close() {
         if (handle_ != INVALID_HANDLE_VALUE) {
             CloseHandle(handle_);
@@ -89,6 +134,7 @@ class TemporaryFile {
     }
 
     const char* path_;
+    const std::atomic<int>* cancel_;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     bool created_ = false;
     DWORD error_ = ERROR_SUCCESS;
@@ -98,10 +144,8 @@ class TemporaryFile {
 // millisecond, so a close during the check ends it promptly.
 const DWORD kCheckStretch = 1u << 20;
 
-// True when text, followed by suffix, and its terminator fit a part buffer.
-bool FitsPart(const char* text, const char* suffix = "") {
-    return text != nullptr &&
-           lstrlenA(text) + lstrlenA(suffix) < static_cast<int>(kLocatorPartSize);
+bool FitsPart(const char* text) {
+    return text != nullptr && lstrlenA(text) < static_cast<int>(kLocatorPartSize);
 }
 
 // The copy thread reads the hooks without a lock: they change only while idle.
@@ -115,6 +159,20 @@ template <typename Hook> Hook ReplaceHookWhileIdle(HANDLE thread, Hook& slot, Ho
 }
 
 } // namespace
+
+bool WaitCannotMend(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0;
+}
+
+DWORD WaitOutHolds(FileTry attempt, void* context, const std::atomic<int>* cancel) {
+    return TryThroughHolds(attempt, context, cancel, SleepFor);
+}
+
+DWORD RemoveFileThroughHolds(const char* path, const std::atomic<int>* cancel) {
+    return WaitOutHolds(TryRemove, const_cast<char*>(path), cancel);
+}
 
 HRSRC FindPayload(const char* locator) {
     char type[kLocatorPartSize];
@@ -177,6 +235,7 @@ CheckOutcome CheckPayloadDigests(const PayloadDigest* payloads, int count,
 
 CopyWorker::~CopyWorker() {
     Stop();
+    delete[] destination;
 }
 
 ProgressHook CopyWorker::SetProgressHook(ProgressHook hook) {
@@ -200,10 +259,15 @@ int CopyWorker::Start(const char* payloadLocator, const char* destinationPath) {
     }
     // A longer string would overflow the worker's buffers or, cut short, name a
     // different file.
-    if (!FitsPart(payloadLocator) || !FitsPart(destinationPath, kTemporarySuffix)) {
+    if (!FitsPart(payloadLocator) || destinationPath == nullptr ||
+        CountChars(destinationPath) + lstrlenA(kTemporarySuffix) >= kPathChars) {
         return 0;
     }
     lstrcpyA(locator, payloadLocator);
+    if (destination == nullptr) {
+        destination = new char[2 * kPathBytes];
+        temporary = destination + kPathBytes;
+    }
     lstrcpyA(destination, destinationPath);
     wsprintfA(temporary, "%s%s", destinationPath, kTemporarySuffix);
     return StartThread(CopyRoutine);
@@ -245,7 +309,9 @@ DWORD WINAPI CopyWorker::CopyRoutine(LPVOID parameter) {
     // temporary gone by the time anyone learns of a failure.
     DWORD error = ERROR_SUCCESS;
     Outcome outcome = worker->CopyPayload(error);
-    if (outcome == Outcome::Failed && worker->failureHook != nullptr) {
+    // A wait for a held file that Stop cut short is a cancel, not a failure.
+    if (outcome == Outcome::Failed && worker->cancelRequested == 0 &&
+        worker->failureHook != nullptr) {
         worker->failureHook(error);
     }
     ExitThread(outcome == Outcome::Complete ? 0 : kCopyFailed);
@@ -269,7 +335,7 @@ CopyWorker::Outcome CopyWorker::CopyPayload(DWORD& error) {
         return Outcome::Failed;
     }
 
-    TemporaryFile file(temporary);
+    TemporaryFile file(temporary, &cancelRequested);
     if (file.Get() == INVALID_HANDLE_VALUE) {
         error = file.Error();
         return Outcome::Failed;

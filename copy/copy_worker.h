@@ -7,6 +7,8 @@
 
 #include <atomic>
 
+#include "char_search.h"
+#include "hold_retry.h"
 #include "payload_locator.h"
 
 // Called on the copy thread after every slice with the percentage written, 0 to 100;
@@ -43,6 +45,17 @@ CheckOutcome CheckPayloadDigests(const PayloadDigest* payloads, int count,
 // folder, and then put in the destination's place in one step.
 constexpr char kTemporarySuffix[] = ".part";
 
+// True when path is read-only or a folder: an access denied on it then lasts, and
+// waiting for another program to let go of it would be in vain.
+bool WaitCannotMend(const char* path);
+
+// TryThroughHolds, sleeping between the tries on the calling thread.
+DWORD WaitOutHolds(FileTry attempt, void* context, const std::atomic<int>* cancel);
+
+// Deletes path, waiting out a brief hold on it; ERROR_SUCCESS also when there is
+// nothing to delete, else the system's reason. A link goes, not what it points to.
+DWORD RemoveFileThroughHolds(const char* path, const std::atomic<int>* cancel);
+
 // The "BINARY"-style resource of the running program that a locator such as
 // "%BINARY%ID_PATCH1" names, or null when there is none or the locator is malformed.
 HRSRC FindPayload(const char* locator);
@@ -75,8 +88,10 @@ class CopyWorker {
     // Stops a copy still held, then copies the payload that payloadLocator names into
     // the file destinationPath on a new thread. The worker keeps its own copies of
     // both strings. Returns 1 when the thread runs; 0, leaving the worker idle, when
-    // either string is null, the locator or the destination with kTemporarySuffix
-    // does not fit kLocatorPartSize bytes, or the thread cannot be created.
+    // either string is null, the locator does not fit kLocatorPartSize bytes, the
+    // destination with kTemporarySuffix is not within Windows' kPathChars characters,
+    // or the thread cannot be created. Creating, deleting and moving a file wait out
+    // another program's brief hold on it; Stop cuts the wait short.
     int Start(const char* payloadLocator, const char* destinationPath);
 
     // Stops a copy still held, then checks count payloads [in; the array and its
@@ -88,6 +103,10 @@ class CopyWorker {
     // and returns the worker to idle. A cancelled copy leaves the destination as it
     // was. Nothing happens while idle.
     void Stop();
+
+    // Set while Stop waits for the thread: work done on it for the worker's hooks ends
+    // early when it is.
+    const std::atomic<int>* CancelFlag() const { return &cancelRequested; }
 
   private:
     friend struct CopyWorkerProbe; // tests read the finished thread's exit code
@@ -107,10 +126,12 @@ class CopyWorker {
     CheckedHook checkedHook = nullptr;
     // Written by the dialog's thread while the copy thread reads it between slices.
     std::atomic<int> cancelRequested{0};
-    // Owned by the worker; replaced by each Start, read only by the copy thread.
+    // Owned by the worker; replaced by each Start, read only by the copy thread. The
+    // two paths share one block of the heap, made by the first Start and freed with
+    // the worker: a path of Windows' whole length in code page 932 is 520 bytes.
     char locator[kLocatorPartSize] = {};
-    char destination[kLocatorPartSize] = {};
-    char temporary[kLocatorPartSize] = {};
+    char* destination = nullptr;
+    char* temporary = nullptr;
     // The check's table, the caller's; read only by the check thread.
     const PayloadDigest* checkPayloads = nullptr;
     int checkCount = 0;

@@ -1,4 +1,4 @@
-// FindCharFirst, FindCharLast and EndsInBackslash against the reference walk.
+// FindCharFirst, FindCharLast, EndsInBackslash and CountChars against the reference walk.
 // Input: the byte searched for, then the text.
 #include "char_search.h"
 #include "fuzz_support.h"
@@ -34,5 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::size_t> backslashes = SingleByteMatches(text.Get(), text.Length(), '\\');
     bool endsInBackslash = !backslashes.empty() && backslashes.back() + 1 == text.Length();
     FUZZ_CHECK(EndsInBackslash(text.Get()) == endsInBackslash);
+
+    // A character takes one or two bytes; the walk stays within the text.
+    std::size_t chars = static_cast<std::size_t>(CountChars(text.Get()));
+    FUZZ_CHECK(chars <= text.Length() && text.Length() <= 2 * chars);
     return 0;
 }

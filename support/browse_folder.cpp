@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include "char_search.h"
+
 int BrowseForFolder(HWND owner, const char* title, char* displayName, char* path) {
     if (path == nullptr) {
         return 0;
@@ -21,8 +23,11 @@ int BrowseForFolder(HWND owner, const char* title, char* displayName, char* path
     if (chosen == nullptr) {
         return 0;
     }
-    // The dialog offers file-system folders only, so the path is there to take.
-    SHGetPathFromIDListA(chosen, path);
+    // The dialog offers file-system folders only, so the path is there to take. The
+    // ANSI form would cut a Japanese path at MAX_PATH bytes, half its characters.
+    WCHAR widePath[MAX_PATH] = {};
+    SHGetPathFromIDListW(chosen, widePath);
     CoTaskMemFree(chosen);
+    WideCharToMultiByte(CP_ACP, 0, widePath, -1, path, kPathBytes, nullptr, nullptr);
     return 1;
 }

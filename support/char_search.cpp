@@ -42,3 +42,15 @@ const char* FindCharLast(const char* text, char ch) {
     });
     return found;
 }
+
+int CountChars(const char* text) {
+    int count = 0;
+    // The same pairs as the searches walk: a trail byte 0x5C belongs to its lead.
+    for (const char* p = text; p != nullptr && *p != '\0'; ++count) {
+        p += IsLeadByte(static_cast<unsigned char>(p[0])) &&
+                     IsTrailByte(static_cast<unsigned char>(p[1]))
+                 ? 2
+                 : 1;
+    }
+    return count;
+}

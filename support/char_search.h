@@ -35,6 +35,15 @@ inline char* FindCharLast(char* text, char ch) {
     return const_cast<char*>(FindCharLast(static_cast<const char*>(text), ch));
 }
 
+// Windows limits a path to MAX_PATH (260) characters, terminator included, and
+// counts a double-byte character as one: a buffer for any such path in code page
+// 932 needs two bytes a character.
+constexpr int kPathChars = 260;
+constexpr int kPathBytes = 2 * kPathChars;
+
+// Characters in text, a double-byte character counted once; 0 for null.
+int CountChars(const char* text);
+
 // True when the last character of path is a single-byte backslash. A path that
 // ends in 表 (0x95 0x5C) does not: its last byte is a trail byte.
 inline bool EndsInBackslash(const char* path) {

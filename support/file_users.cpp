@@ -35,7 +35,7 @@ void AppendName(char* names, int size, const char* text) {
 
 } // namespace
 
-bool ProgramsUsingFile(const char* path, char* names, int size) {
+bool ProgramsUsingFiles(const char* const* paths, int count, char* names, int size) {
     names[0] = '\0';
     // Loaded from the system folder, like every DLL that is not a KnownDLL.
     HMODULE library = LoadSystemDll("rstrtmgr.dll");
@@ -46,24 +46,29 @@ bool ProgramsUsingFile(const char* path, char* names, int size) {
     auto endSession = Export<RmEndSessionFn>(library, "RmEndSession");
     auto registerResources = Export<RmRegisterResourcesFn>(library, "RmRegisterResources");
     auto getList = Export<RmGetListFn>(library, "RmGetList");
-    WCHAR widePath[MAX_PATH];
     DWORD session = 0;
     WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
     if (startSession != nullptr && endSession != nullptr && registerResources != nullptr &&
-        getList != nullptr && MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH) != 0 &&
-        startSession(&session, 0, key) == ERROR_SUCCESS) {
-        LPCWSTR files[] = {widePath};
+        getList != nullptr && startSession(&session, 0, key) == ERROR_SUCCESS) {
+        // A session's files add up over its registrations: one path buffer does.
+        DWORD listed = ERROR_SUCCESS;
+        for (int i = 0; i < count && listed == ERROR_SUCCESS; ++i) {
+            WCHAR widePath[MAX_PATH];
+            LPCWSTR files[] = {widePath};
+            listed = MultiByteToWideChar(CP_ACP, 0, paths[i], -1, widePath, MAX_PATH) != 0
+                         ? registerResources(session, 1, files, 0, nullptr, 0, nullptr)
+                         : ERROR_GEN_FAILURE;
+        }
         RM_PROCESS_INFO programs[kMostPrograms];
         UINT needed = 0;
-        UINT count = kMostPrograms;
+        UINT found = kMostPrograms;
         DWORD reasons = 0;
-        DWORD listed = ERROR_GEN_FAILURE;
-        if (registerResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
-            listed = getList(session, &needed, &count, programs, &reasons);
+        if (listed == ERROR_SUCCESS) {
+            listed = getList(session, &needed, &found, programs, &reasons);
         }
         // More programs than fit (ERROR_MORE_DATA) come back as none: the box then
         // speaks of the game or another program.
-        for (UINT i = 0; listed == ERROR_SUCCESS && i < count; ++i) {
+        for (UINT i = 0; listed == ERROR_SUCCESS && i < found; ++i) {
             char name[2 * (CCH_RM_MAX_APP_NAME + 1)];
             if (WideCharToMultiByte(CP_ACP, 0, programs[i].strAppName, -1, name, sizeof name,
                                     nullptr, nullptr) != 0) {

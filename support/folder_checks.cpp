@@ -30,8 +30,8 @@ int FileExists(const char* path) {
 }
 
 int FolderExists(const char* path) {
-    char folder[MAX_PATH];
-    if (path == nullptr || lstrlenA(path) >= MAX_PATH) {
+    char folder[kPathBytes];
+    if (path == nullptr || CountChars(path) >= kPathChars) {
         return 0;
     }
     lstrcpyA(folder, path);

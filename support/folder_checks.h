@@ -10,8 +10,9 @@ int FileExists(const char* path);
 
 // 1 when the first entry found for path has the directory bit set, whatever
 // further attributes it carries (read-only, hidden, archive, ...), else 0. One
-// closing backslash is dropped before the search. A path that does not fit
-// MAX_PATH bytes with its terminator, or a null path, yields 0 without searching.
+// closing backslash is dropped before the search. A path of kPathChars characters
+// or more (Windows' limit, terminator included), or a null path, yields 0 without
+// searching.
 int FolderExists(const char* path);
 
 #endif

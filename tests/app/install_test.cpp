@@ -379,17 +379,52 @@ TEST_F(Install, AsksForTheFolderWhenTheDefaultIsMissing) {
     EXPECT_FALSE(ReadWholeFile(kDefaultFolder + std::string("patch.xp3"), stray));
 }
 
-TEST_F(Install, AcceptsAChosenFolderWhoseNameEndsInATrailByteBackslash) {
+TEST_F(Install, ChosenFoldersAreMeasuredInCharactersAsWindowsMeasuresThem) {
     RemoveFolder(kDefaultFolder);
-    std::string game = DesktopSubfolder("ゲーム表", true); // 表 is 0x95 0x5C
-    HWND dialog = StartInstaller();
-    ASSERT_NE(dialog, nullptr);
-    HWND browser = RepairUntilBrowser(dialog);
-    ASSERT_NE(browser, nullptr);
-    ASSERT_TRUE(SelectDesktopFolderInBrowser(installer_.Handle(), browser, "ゲーム表"));
-    PressButton(browser, IDOK);
-    FinishInstall(dialog);
-    ExpectAllPayloadsIn(game);
+    // The longest name written is background.xp3.sig.part, 23 characters. A folder
+    // name of twenty Japanese characters (40 bytes here, 60 in the UTF-8 name Wine
+    // gives Linux, which allows 255) and the rest in ASCII brings its path to Windows'
+    // 259 characters exactly, and the check tool's temporary well beyond 259 bytes.
+    const int room = kPathChars - 1 - static_cast<int>(DesktopFolder().size()) - 1 - 23;
+    std::string deep;
+    for (int i = 0; i < 20; ++i) {
+        deep += "深";
+    }
+    deep += std::string(room - 20, 'x');
+    const struct {
+        const char* what;
+        std::string name;
+        bool installs;
+    } kCases[] = {
+        {"a name ending in a trail byte 0x5C", "ゲーム表", true},
+        {"a folder as deep as Windows allows", deep, true},
+        {"one character deeper", deep + "x", false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        std::string game = DesktopSubfolder(c.name, true);
+        HWND dialog = StartInstaller();
+        ASSERT_NE(dialog, nullptr);
+        HWND browser = RepairUntilBrowser(dialog);
+        ASSERT_NE(browser, nullptr);
+        ASSERT_TRUE(SelectDesktopFolderInBrowser(installer_.Handle(), browser, c.name));
+        PressButton(browser, IDOK);
+        if (c.installs) {
+            FinishInstall(dialog);
+            ExpectAllPayloadsIn(game);
+            continue;
+        }
+        // Refused at once, saying why, not with the prompt for the game's folder.
+        HWND box = installer_.WaitForMessageBox("報告", nullptr, 10000);
+        ASSERT_NE(box, nullptr);
+        std::string says = BoxText(box);
+        EXPECT_NE(says.find("パスが長すぎる"), std::string::npos) << says;
+        EXPECT_NE(says.find(game.substr(0, game.size() - 1)), std::string::npos) << says;
+        PressButton(box, IDOK);
+        ExpectReady(dialog);
+        EXPECT_EQ(FolderContents(game), std::vector<std::string>{"torb.exe"});
+        ExitWithOne(dialog);
+    }
 }
 
 TEST_F(Install, ReportsWhatStandsInTheWayBeforeWritingAnything) {
@@ -411,20 +446,38 @@ TEST_F(Install, ReportsWhatStandsInTheWayBeforeWritingAnything) {
              SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
              return INVALID_HANDLE_VALUE;
          }},
+        // Left by a run that was killed; named itself, not the archive it was for.
+        {"a leftover temporary that cannot be removed", "一時ファイルを削除できません",
+         [](const std::string& path) {
+             std::string temporary = path + kTemporarySuffix;
+             WriteWholeFile(temporary, "left by a killed run");
+             SetFileAttributesA(temporary.c_str(), FILE_ATTRIBUTE_READONLY);
+             return INVALID_HANDLE_VALUE;
+         }},
+        {"a folder in the archive's place", "同じ名前のフォルダ",
+         [](const std::string& path) {
+             DeleteFileA(path.c_str());
+             CreateDirectoryA(path.c_str(), nullptr);
+             return INVALID_HANDLE_VALUE;
+         }},
     };
     for (const Obstacle& obstacle : kObstacles) {
         SCOPED_TRACE(obstacle.what);
         WriteWholeFile(archive, "older archive");
         HANDLE held = obstacle.make(archive);
+        std::vector<std::string> before = FolderContents(kDefaultFolder);
         HWND dialog = StartInstaller();
         ASSERT_NE(dialog, nullptr);
         std::string says;
         HWND box = RepairUntilReport(dialog, says);
         ASSERT_NE(box, nullptr);
         EXPECT_NE(says.find(obstacle.says), std::string::npos) << says;
-        EXPECT_NE(says.find(archive), std::string::npos) << says;
+        // The file named is the one in the way: the leftover itself where there is one.
+        std::string named = archive + kTemporarySuffix;
+        named = GetFileAttributesA(named.c_str()) != INVALID_FILE_ATTRIBUTES ? named : archive;
+        EXPECT_NE(says.find(named + "\n"), std::string::npos) << says;
         // Nothing was written, and the dialog is as before the press.
-        EXPECT_EQ(FolderContents(kDefaultFolder), std::vector<std::string>{"patch3.xp3"});
+        EXPECT_EQ(FolderContents(kDefaultFolder), before);
         EXPECT_EQ(Text(dialog, IDC_FILE), "file");
         EXPECT_EQ(BarPosition(dialog), 0);
         PostCommand(dialog, IDOK); // from another program, while the box is up
@@ -439,6 +492,8 @@ TEST_F(Install, ReportsWhatStandsInTheWayBeforeWritingAnything) {
             CloseHandle(held);
         }
         SetFileAttributesA(archive.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesA((archive + kTemporarySuffix).c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryA(archive.c_str());
         PressButton(dialog, IDOK);
         FinishInstall(dialog);
         ExpectAllPayloadsIn(kDefaultFolder);
@@ -497,6 +552,41 @@ TEST_F(Install, AFileTakenAfterTheCheckIsReportedWithItsReasonAndResumed) {
     PressButton(dialog, IDOK);
     FinishInstall(dialog);
     ExpectAllPayloadsIn(kDefaultFolder);
+}
+
+TEST_F(Install, ABriefHoldIsWaitedOutWhileTheDialogAnswers) {
+    // A scanner looks at the old archive as its row comes up: it shares reading and
+    // writing, not deletion, so the move over it fails while it looks.
+    std::string archive = kDefaultFolder + std::string(kInstallOrder[2]);
+    WriteWholeFile(archive, "older archive");
+    HWND dialog = StartInstaller();
+    ASSERT_NE(dialog, nullptr);
+    PressButton(dialog, IDOK);
+    std::string before = kDefaultFolder + std::string(kInstallOrder[1]);
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_FILE) == before; }, kInstallTimeoutMs));
+    HANDLE scanner = CreateFileA(archive.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_FILE) == archive; }, kInstallTimeoutMs));
+    Sleep(1000);
+    CloseHandle(scanner);
+    FinishInstall(dialog);
+    ExpectAllPayloadsIn(kDefaultFolder);
+
+    // A hold that lasts: the check before the first write waits on it, the dialog
+    // answering, and a close ends the program at once.
+    WriteWholeFile(archive, "older archive");
+    HANDLE game = CreateFileA(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    dialog = StartInstaller();
+    ASSERT_NE(dialog, nullptr);
+    PressButton(dialog, IDOK);
+    Sleep(1000);
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0);
+    EXPECT_EQ(Text(dialog, IDC_STATUS), "確認中．．．");
+    CloseWhileCopying(dialog);
+    CloseHandle(game);
 }
 
 TEST_F(Install, AFullDiskIsReportedBeforeWritingAnything) {

@@ -399,8 +399,8 @@ TEST_F(CopyWorkerTest, DestroyingTheWorkerStopsTheCopyAfterItsSlice) {
 }
 
 TEST_F(CopyWorkerTest, StartRefusesStringsThatDoNotFitAndStaysIdle) {
-    // A full path that, with its temporary suffix, makes 259 bytes still fits the
-    // worker's 260-byte buffers.
+    // A full path that, with its temporary suffix, makes 259 characters still fits
+    // Windows' limit of MAX_PATH with the terminator.
     const size_t longest = 259 - (sizeof kTemporarySuffix - 1);
     std::string fits = Path("");
     fits += std::string(longest - fits.size(), 'f');

@@ -1,7 +1,10 @@
+#include "hold_retry.h"
 #include "slice_plan.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -99,6 +102,56 @@ TEST(SlicePlan, NothingLeftMeansNoWrite) {
     EXPECT_EQ(NextSliceLength(676, 676), 0u);
     EXPECT_EQ(NextSliceLength(676, 700), 0u);
     EXPECT_EQ(NextSliceLength(676, 672), 4u);
+}
+
+// A file held for a number of tries, then free; the pauses are recorded, not slept.
+struct Hold {
+    std::uint32_t error;
+    bool lasting;
+    int triesHeld; // -1: never freed
+    int cancelAfterPauses;
+    std::uint32_t result;
+    std::vector<std::uint32_t> pauses;
+} hold;
+std::atomic<int> cancel{0};
+
+TEST(HoldRetry, WaitsOutBriefHoldsWithinTheWindow) {
+    auto attempt = [](void*, bool& lasting) -> std::uint32_t {
+        lasting = hold.lasting;
+        return hold.triesHeld-- == 0 ? 0 : hold.error;
+    };
+    auto pause = [](std::uint32_t ms) {
+        hold.pauses.push_back(ms);
+        cancel = static_cast<int>(hold.pauses.size()) == hold.cancelAfterPauses;
+    };
+    const Hold kCases[] = {
+        {32, false, 0, -1, 0, {}},            // free at once
+        {32, false, 3, -1, 0, {10, 20, 40}},  // a sharing violation, three tries
+        {33, false, 1, -1, 0, {10}},          // a lock violation
+        {5, false, 2, -1, 0, {10, 20}},       // access denied while a scanner looks
+        {5, true, -1, -1, 5, {}},             // a read-only file: no wait mends it
+        {2, false, -1, -1, 2, {}},            // no such file: no hold
+        {32, false, -1, 3, 32, {10, 20, 40}}, // closed during the third pause
+    };
+    for (const Hold& c : kCases) {
+        hold = c;
+        hold.pauses.clear();
+        cancel = 0;
+        EXPECT_EQ(TryThroughHolds(attempt, nullptr, &cancel, pause), c.result) << c.error;
+        EXPECT_EQ(hold.pauses, c.pauses) << c.error;
+    }
+
+    // A hold that outlasts the window: pauses doubling up to the longest, adding up to
+    // the window exactly, then the hold's own error.
+    hold = {32, false, -1, -1, 32, {}};
+    EXPECT_EQ(TryThroughHolds(attempt, nullptr, nullptr, pause), 32u);
+    std::uint32_t total = 0;
+    for (size_t i = 0; i < hold.pauses.size(); ++i) {
+        std::uint32_t left = kHoldWindowMs - total;
+        EXPECT_EQ(hold.pauses[i], i < 4 ? 10u << i : std::min(kLongestHoldPauseMs, left)) << i;
+        total += hold.pauses[i];
+    }
+    EXPECT_EQ(total, kHoldWindowMs);
 }
 
 } // namespace

@@ -70,4 +70,11 @@ TEST(CharSearch, EndsInBackslashLooksAtTheLastCharacter) {
     EXPECT_FALSE(EndsInBackslash(""));
 }
 
+TEST(CharSearch, CountsCharactersAsWindowsCountsThem) {
+    EXPECT_EQ(CountChars("C:\\\x83\x8b\x83\x7e\x83\x69\x83\x52\\torb.exe"), 16);
+    EXPECT_EQ(CountChars("\x95\x5c\x5c"), 2);     // 表 then a backslash
+    EXPECT_EQ(CountChars("\x81\x7f\xb1\x81"), 4); // no pairs: 0x7F, half-width, the end
+    EXPECT_EQ(CountChars(nullptr), 0);
+}
+
 } // namespace
