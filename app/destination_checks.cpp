@@ -1,5 +1,6 @@
 #include "destination_checks.h"
 
+#include "char_search.h"
 #include "copy_worker.h"
 #include "file_users.h"
 #include "install_folder.h"
@@ -37,6 +38,36 @@ void SayInUse(const char* path, char (&message)[kCheckMessageSize]) {
     }
 }
 
+// The subfolders of the game folder on the way to path, which starts with a folder of
+// folderLength bytes: one that is a link (a junction or symbolic link, planted to steer
+// this elevated program's writes into the system's folders) or a file of the folder's
+// name stops the install. false, with the message, when one stands in the way.
+bool SubfoldersReady(char* path, int folderLength, char (&message)[kCheckMessageSize]) {
+    for (char* separator = FindCharFirst(path + folderLength, '\\'); separator != nullptr;
+         separator = FindCharFirst(separator + 1, '\\')) {
+        *separator = '\0';
+        DWORD attributes = GetFileAttributesA(path);
+        const char* text = nullptr;
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            // made, with those below it, before its file is written
+        } else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+            text = "次のフォルダは別の場所へのリンクのため、書き込みません。\n%s\n"
+                   "リンクを削除してから、%s";
+        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            text = "同じ名前のファイルがあるため、次のフォルダを作れません。\n%s\n"
+                   "そのファイルを移動してから、%s";
+        }
+        if (text != nullptr) {
+            wsprintfA(message, text, path, kTryAgain);
+        }
+        *separator = '\\';
+        if (text != nullptr || attributes == INVALID_FILE_ATTRIBUTES) {
+            return text == nullptr;
+        }
+    }
+    return true;
+}
+
 // Bytes of one cluster of the volume that holds folder; 0 when unknown.
 std::uint64_t ClusterBytes(const char* folder) {
     char root[MAX_PATH];
@@ -65,6 +96,9 @@ bool DestinationsReady(const char* folder, int firstRow, char (&message)[kCheckM
             continue;
         }
         rows[count].payload = size;
+        if (!SubfoldersReady(path, lstrlenA(folder), message)) {
+            return false;
+        }
         WIN32_FILE_ATTRIBUTE_DATA found;
         if (!GetFileAttributesExA(path, GetFileExInfoStandard, &found)) {
             continue; // nothing there yet

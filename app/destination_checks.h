@@ -11,8 +11,9 @@ constexpr int kCheckMessageSize = 1024;
 
 // Looks at the rows from firstRow on, to be written into folder (ending in a
 // backslash): a destination that another program holds open, one that is read-only,
-// and the free space they need. false, with a message for the user that names the
-// cause and the file in message, when something stands in the way.
+// a subfolder on the way that is a link or a file, and the free space they need.
+// false, with a message for the user that names the cause and the file in message,
+// when something stands in the way.
 bool DestinationsReady(const char* folder, int firstRow, char (&message)[kCheckMessageSize]);
 
 #endif

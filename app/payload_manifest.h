@@ -1,11 +1,13 @@
-// The sixteen files the installer writes, in the order it writes them.
+// The files the installer writes, in the order it writes them: the table and its
+// length are generated from the list of payloads (tools/payload_list.py).
 #ifndef APP_PAYLOAD_MANIFEST_H
 #define APP_PAYLOAD_MANIFEST_H
 
 #include <cstdint>
 
+#include "payload_count.h"
+
 constexpr int kManifestCellSize = 256;
-constexpr int kPayloadCount = 16;
 
 struct ManifestEntry {
     // A wsprintfA format with no arguments: each "%%" becomes the "%" of the

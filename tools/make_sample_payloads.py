@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the sixteen sample payloads of the installer into a folder.
+"""Writes the sample payloads of the default list of the installer into a folder.
 
 The bytes are deterministic (derived from each file's name), the sizes are those of
 the real patch, and each file has the shape of its real counterpart: archives start
@@ -14,28 +14,16 @@ import hashlib
 import os
 import sys
 
+from payload_list import DEFAULT_LIST
+
 XP3_SIGNATURE = bytes.fromhex("585033 0D0A 200A 1A 8B 67 01".replace(" ", ""))
 SIG_HEADER = b"-- SIGNATURE - ECC(160)/MD5 --\r\n"
 
-# file name, size, shape
-PAYLOADS = [
-    ("patch.xp3", 125816, "xp3"),
-    ("patch2.xp3", 10977262, "xp3"),
-    ("patch3.xp3", 23574, "xp3"),
-    ("ファイル破損チェックツール.ini", 676, "ini"),
-    ("ファイル破損チェックツール.exe", 569856, "exe"),
-    ("background.xp3.sig", 114, "sig"),
-    ("cxdec.tpm.sig", 114, "sig"),
-    ("data.xp3.sig", 114, "sig"),
-    ("krmovie.dll.sig", 114, "sig"),
-    ("patch.xp3.sig", 114, "sig"),
-    ("patch2.xp3.sig", 114, "sig"),
-    ("patch3.xp3.sig", 114, "sig"),
-    ("system.xp3.sig", 114, "sig"),
-    ("wuvorbis.dll.sig", 114, "sig"),
-    ("patch4.xp3", 301857, "xp3"),
-    ("patch4.xp3.sig", 114, "sig"),
-]
+# The size of each file of the default list, in its order; the shape follows from the
+# name's extension.
+SIZES = [125816, 10977262, 23574, 676, 569856, 114, 114, 114, 114, 114, 114, 114, 114, 114,
+         301857, 114]
+PAYLOADS = [(name, size, name.rsplit(".", 1)[1]) for (_, name), size in zip(DEFAULT_LIST, SIZES)]
 
 
 def noise(name, size):

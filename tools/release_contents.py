@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """Checks that a built installer carries exactly the payloads it was built from.
 
-Reads the sixteen payloads back out of the exe's resource directory and compares each,
-byte for byte, with its source file; finds the digest table the build compiled in
+Reads the payloads of the source folder's list (tools/payload_list.py) back out of the
+exe's resource directory and compares each, byte for byte, with its source file; finds the digest table the build compiled in
 (DIGESTS_CPP, written by tools/payload_digests.py) inside the exe and compares each
 digest with that of the source file. Any difference is named and ends with status 1.
 With LISTING, also writes the release's listing there: one line per payload in copy
-order, "SIZE SHA256  NAME", then the same for the exe itself. Without the size column
-(cut -d' ' -f2-) the lines are what `sha256sum -c` reads.
+order, "SIZE SHA256  NAME" with a subfolder's backslash written as "/", then the same
+for the exe itself. Without the size column (cut -d' ' -f2-) the lines are what
+`sha256sum -c` reads.
 
 Usage: release_contents.py EXE PAYLOAD_SOURCE_DIR DIGESTS_CPP [LISTING]
 """
@@ -18,21 +19,13 @@ import struct
 import sys
 import zlib
 
-TOOLS = os.path.dirname(os.path.abspath(__file__))
+from payload_list import Refused, read_list
+
 RESOURCE_TYPE = "BINARY"
 
 
 class Malformed(Exception):
     pass
-
-
-def payload_table():
-    """(resource name, installed name) in copy order, from the build's own table."""
-    with open(os.path.join(TOOLS, "..", "cmake", "Payloads.cmake"), encoding="utf-8") as f:
-        rows = re.findall(r'"(ID_\w+)\|([^"]+)"', f.read())
-    if len(rows) != 16:
-        raise Malformed("cmake/Payloads.cmake lists %d payloads, not 16" % len(rows))
-    return rows
 
 
 def unpack(fmt, data, offset):
@@ -42,7 +35,8 @@ def unpack(fmt, data, offset):
 
 
 def named_resources(exe, wanted_type):
-    """{name: bytes} of the resources of type wanted_type (a string name), one language each."""
+    """{name: bytes} of the resources of type wanted_type (a string name), one language
+    each; a resource named by number is keyed "#number", as resource scripts write it."""
     (pe,) = unpack("<I", exe, 0x3C)
     if exe[:2] != b"MZ" or exe[pe : pe + 4] != b"PE\0\0":
         raise Malformed("not a PE file")
@@ -76,6 +70,8 @@ def named_resources(exe, wanted_type):
                 (length,) = unpack("<H", exe, base + (name & 0x7FFFFFFF))
                 start = base + (name & 0x7FFFFFFF) + 2
                 name = exe[start : start + 2 * length].decode("utf-16-le")
+            else:
+                name = "#%d" % name
             yield name, target
 
     def subdirectory(target):
@@ -108,18 +104,18 @@ def check(exe_path, source_dir, digests_cpp):
     """The list of differences; empty when the exe carries exactly the source files."""
     with open(exe_path, "rb") as f:
         exe = f.read()
-    table = payload_table()
+    table = read_list(source_dir)
     embedded = named_resources(exe, RESOURCE_TYPE)
     problems = []
     extra = sorted(set(embedded) - {resource for resource, _ in table})
     if extra:
         problems.append("resources the build does not list: " + ", ".join(extra))
     digests = compiled_digests(digests_cpp)
-    if len(digests) != len(table) or struct.pack("<16I", *digests) not in exe:
+    if len(digests) != len(table) or struct.pack("<%dI" % len(digests), *digests) not in exe:
         problems.append("the exe does not hold the digest table of " + digests_cpp)
         digests = [None] * len(table)
     for (resource, name), digest in zip(table, digests):
-        with open(os.path.join(source_dir, name), "rb") as f:
+        with open(os.path.join(source_dir, *name.split("\\")), "rb") as f:
             source = f.read()
         if resource not in embedded:
             problems.append("%s: not in the exe (resource %s)" % (name, resource))
@@ -132,7 +128,8 @@ def check(exe_path, source_dir, digests_cpp):
 
 def listing(exe_path, source_dir):
     lines = []
-    files = [(name, os.path.join(source_dir, name)) for _, name in payload_table()]
+    files = [(name.replace("\\", "/"), os.path.join(source_dir, *name.split("\\")))
+             for _, name in read_list(source_dir)]
     files.append((os.path.basename(exe_path), exe_path))
     for name, path in files:
         with open(path, "rb") as f:
@@ -147,13 +144,13 @@ def main():
     exe_path, source_dir, digests_cpp = sys.argv[1:4]
     try:
         problems = check(exe_path, source_dir, digests_cpp)
-    except (Malformed, OSError, ValueError) as error:
+    except (Malformed, Refused, OSError, ValueError) as error:
         problems = ["cannot read the payloads: %s" % error]
     if problems:
         for problem in problems:
             print("release_contents: %s: %s" % (exe_path, problem), file=sys.stderr)
         sys.exit(1)
-    print("the 16 payloads in %s and their compiled-in digests are those of %s" % (exe_path, source_dir))
+    print("the payloads in %s and their compiled-in digests are those of %s" % (exe_path, source_dir))
     if len(sys.argv) == 5:
         with open(sys.argv[4], "w", encoding="utf-8", newline="\n") as out:
             out.write(listing(exe_path, source_dir))

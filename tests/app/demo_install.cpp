@@ -1,7 +1,8 @@
 // Drives one install of the real installer for `./dev.sh run` on a machine
 // without a display: presses "修正", waits for the completion box, and saves
-// pictures of the dialog when ready, while copying and when done.
-// Usage: demo_install INSTALLER_EXE OUTPUT_FOLDER
+// pictures of the dialog when ready, while copying and when done. With BOX_TEXT, waits
+// for that box instead, a refusal before anything is written, and closes the dialog.
+// Usage: demo_install INSTALLER_EXE OUTPUT_FOLDER [BOX_TEXT]
 #include "installer_driver.h"
 #include "resource.h"
 
@@ -64,8 +65,8 @@ int Fail(const char* what) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        return Fail("usage: demo_install INSTALLER_EXE OUTPUT_FOLDER");
+    if (argc != 3 && argc != 4) {
+        return Fail("usage: demo_install INSTALLER_EXE OUTPUT_FOLDER [BOX_TEXT]");
     }
     std::string pictures = WindowsPath(argv[2]) + "\\";
     InstallerProcess installer;
@@ -85,14 +86,14 @@ int main(int argc, char** argv) {
     WaitUntil(
         [&] {
             LRESULT position = SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_GETPOS, 0, 0);
-            return position >= 40 && position <= 70;
+            return argc == 4 || (position >= 40 && position <= 70);
         },
         20000);
     SaveWindowPicture(dialog, pictures + "copying.bmp");
 
-    HWND box = installer.WaitForMessageBox("報告", "完了しました。", 120000);
+    HWND box = installer.WaitForMessageBox("報告", argc == 4 ? argv[3] : "完了しました。", 120000);
     if (box == nullptr) {
-        return Fail("no completion box");
+        return Fail(argc == 4 ? "no such box" : "no completion box");
     }
     DWORD seconds100 = (GetTickCount() - pressed) / 10;
     Sleep(200);
