@@ -8,8 +8,12 @@
 #   ./dev.sh release the product to ship, build/release/PatchInstaller.exe, its listing
 #                    and its SHA-256 (PAYLOAD_DIR: folder of the real payloads; default the
 #                    sample set; SIGN_PFX and SIGN_PASS_FILE: PKCS#12 file and its password,
-#                    to sign; SIGN_TIMESTAMP_URL: RFC 3161 time-stamping server;
+#                    to sign; or SIGN_PKCS11_MODULE, SIGN_KEY, SIGN_CERTS and SIGN_PASS_FILE:
+#                    a token's PKCS#11 library, the key's URI, its chain and the PIN;
+#                    SIGN_TIMESTAMP_URL: RFC 3161 time-stamping server;
 #                    PATCH_VERSION, PATCH_PUBLISHER: the version and publisher it names)
+#   ./dev.sh accept-signed FILE  the release signed elsewhere, taken back once it proves
+#                    to be this release with a signature (SIGN_CERTS: its chain)
 #   ./dev.sh setup   only install what the machine is missing, the 32-bit Wine, and
 #                    qemu for i386 programs where the kernel runs no 32-bit code
 # WINE32_ROUTE=emulated forces the emulated 32-bit route on a kernel that runs 32-bit
@@ -23,7 +27,8 @@ args=("$@")
 APT_PACKAGES=(cmake make g++ python3 googletest
     g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick
-    clang libclang-rt-dev osslsigncode openssl)
+    clang libclang-rt-dev osslsigncode openssl
+    libengine-pkcs11-openssl softhsm2 gnutls-bin)
 
 # The private 32-bit Wine (tools/wine32-fetch), and why it is not used where it is not.
 WINE32_ROOT=$root/build/wine32/root
@@ -36,6 +41,9 @@ EMULATED_WAIT_STRETCH=3
 QEMU_CACHE=$root/build/qemu
 BINFMT=/proc/sys/fs/binfmt_misc
 BINFMT_ENTRY=wine32-qemu-i386
+# accept-signed's copy of the exe signed elsewhere, and the name it was given by.
+SIGNED_ELSEWHERE=""
+SIGNED_ELSEWHERE_NAME=""
 
 log() { echo "== $*" >&2; }
 
@@ -422,6 +430,43 @@ cmd_run() {
     ls -l "$game"
 }
 
+# The release's signature, by the route the environment names: a key in a PKCS#12 file
+# (SIGN_PFX), a key that never leaves its PKCS#11 token (SIGN_PKCS11_MODULE, SIGN_KEY,
+# SIGN_CERTS), or a copy signed elsewhere (accept-signed), which takes the exe's place
+# only once it has proved to be this exe with a signature added. None: unsigned.
+# sign_release EXE PAYLOAD_SOURCE DIGESTS_CPP
+sign_release() {
+    local exe=$1 source=$2 digests=$3
+    local token=${SIGN_PKCS11_MODULE:-}${SIGN_KEY:-}
+    if [ -z "$SIGNED_ELSEWHERE" ] && [ -n "${SIGN_PFX:-}" ] && [ -n "$token" ]; then
+        echo "release stopped: SIGN_PFX and SIGN_PKCS11_MODULE/SIGN_KEY are both set: sign with one key" >&2
+        exit 1
+    fi
+    [ -n "$SIGNED_ELSEWHERE${SIGN_PFX:-}$token" ] || return 0
+    log "unsigned, as every build of this commit: $(sha256sum <"$exe" | cut -d' ' -f1)"
+    local stamp=${SIGN_TIMESTAMP_URL:+, time stamp from $SIGN_TIMESTAMP_URL}
+    if [ -n "$SIGNED_ELSEWHERE" ]; then
+        local file=$SIGNED_ELSEWHERE_NAME
+        log "checking $file: the payloads of $source, the bytes of $exe, then its signature"
+        if ! tools/release_contents.py "$SIGNED_ELSEWHERE" "$source" "$digests" >/dev/null ||
+            ! tools/signature_only.py "$exe" "$SIGNED_ELSEWHERE" >/dev/null ||
+            ! tools/sign-exe --verify "$SIGNED_ELSEWHERE" "${SIGN_CERTS:-/dev/null}"; then
+            echo "accept-signed: $file refused: it is not this release with a valid signature added" >&2
+            exit 1
+        fi
+        cp "$SIGNED_ELSEWHERE" "$exe"
+    elif [ -n "${SIGN_PFX:-}" ]; then
+        : "${SIGN_PASS_FILE:?SIGN_PFX is set: SIGN_PASS_FILE must name the file with its password}"
+        log "signing with $SIGN_PFX (Authenticode, SHA-256$stamp), then verifying"
+        tools/sign-exe "$exe" "$SIGN_PFX" "$SIGN_PASS_FILE"
+    else
+        local why="a key on a PKCS#11 token needs SIGN_PKCS11_MODULE, SIGN_KEY, SIGN_CERTS and SIGN_PASS_FILE"
+        : "${SIGN_PKCS11_MODULE:?$why}" "${SIGN_KEY:?$why}" "${SIGN_CERTS:?$why}" "${SIGN_PASS_FILE:?$why}"
+        log "signing with the key on the token of $SIGN_PKCS11_MODULE, chain $SIGN_CERTS (Authenticode, SHA-256$stamp), then verifying"
+        tools/sign-exe "$exe" --pkcs11 "$SIGN_PKCS11_MODULE" "$SIGN_KEY" "$SIGN_CERTS" "$SIGN_PASS_FILE"
+    fi
+}
+
 # The product to ship, checked to carry exactly the payloads it was built from, and
 # beside it its listing and its SHA-256 (in the format `sha256sum -c` reads), both
 # written only once every step has succeeded.
@@ -445,12 +490,7 @@ cmd_release() {
         echo "release stopped: $exe does not carry the payloads of $source; removed" >&2
         exit 1
     fi
-    if [ -n "${SIGN_PFX:-}" ]; then
-        : "${SIGN_PASS_FILE:?SIGN_PFX is set: SIGN_PASS_FILE must name the file with its password}"
-        log "unsigned, as every build of this commit: $(sha256sum <"$exe" | cut -d' ' -f1)"
-        log "signing with $SIGN_PFX (Authenticode, SHA-256${SIGN_TIMESTAMP_URL:+, time stamp from $SIGN_TIMESTAMP_URL}), then verifying"
-        tools/sign-exe "$exe" "$SIGN_PFX" "$SIGN_PASS_FILE"
-    fi
+    sign_release "$exe" "$source" "$dir/payload_digests.cpp"
     tools/release_contents.py "$exe" "$source" "$dir/payload_digests.cpp" "$listing.part" >/dev/null
     mv "$listing.part" "$listing"
     (cd "$dir" && sha256sum PatchInstaller.exe >PatchInstaller.exe.sha256.part &&
@@ -459,6 +499,19 @@ cmd_release() {
     cat "$listing"
     log "SHA-256 of $exe"
     cat "$exe.sha256"
+}
+
+# A release signed elsewhere (signtool behind a cloud signing service) taken back: the
+# release is built again, as every build of the commit is the same bytes, and FILE takes
+# its place with its listing and SHA-256 only as that exe with a valid signature added.
+cmd_accept_signed() {
+    [ -f "$1" ] || { echo "accept-signed: no such file: $1" >&2; exit 2; }
+    # A copy: the build replaces build/release/PatchInstaller.exe, which FILE may be.
+    SIGNED_ELSEWHERE=$(mktemp -d)/$(basename "$1")
+    SIGNED_ELSEWHERE_NAME=$1
+    trap 'rm -rf "$(dirname "$SIGNED_ELSEWHERE")"' EXIT
+    cp "$1" "$SIGNED_ELSEWHERE"
+    cmd_release
 }
 
 cmd_setup() {
@@ -474,8 +527,9 @@ run) cmd_run ;;
 fuzz) cmd_fuzz "${2:-60}" ;;
 bench) cmd_bench "${2:-7}" ;;
 release) cmd_release ;;
+accept-signed) cmd_accept_signed "${2:?usage: ./dev.sh accept-signed FILE}" ;;
 *)
-    echo "usage: ./dev.sh run|test|fuzz [SECONDS]|bench [RUNS]|release|setup" >&2
+    echo "usage: ./dev.sh run|test|fuzz [SECONDS]|bench [RUNS]|release|accept-signed FILE|setup" >&2
     exit 2
     ;;
 esac
