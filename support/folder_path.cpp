@@ -18,10 +18,12 @@ bool IsDriveDesignator(const char* prefix) {
 } // namespace
 
 int CreateFolderPath(const char* path) {
-    if (path == nullptr || lstrlenA(path) >= MAX_PATH) {
+    // Windows counts a path's characters, not its bytes: a subfolder of a deep game
+    // folder may hold more than MAX_PATH bytes in code page 932 and still be valid.
+    if (path == nullptr || CountChars(path) >= kPathChars) {
         return 0;
     }
-    char prefix[MAX_PATH];
+    char prefix[kPathBytes];
     const char* separator = FindCharFirst(path, '\\');
     int result = separator != nullptr ? 1 : 0;
     while (separator != nullptr && result == 1) {

@@ -7,9 +7,9 @@
 // may be a file name), so a folder path ends in a backslash for its last folder
 // to be made. A leading drive designator (C:) is the volume itself and is taken
 // as present. 1 when every prefix was found as a folder or created; 0 when the
-// path holds no backslash, is null, has MAX_PATH bytes or more (nothing is then
-// created), or a creation failed: the walk stops there and folders created
-// before it stay.
+// path holds no backslash, is null, has MAX_PATH characters or more (nothing is
+// then created; a double-byte character counts once), or a creation failed: the
+// walk stops there and folders created before it stay.
 int CreateFolderPath(const char* path);
 
 // Writes into folder [out] (MAX_PATH bytes) the folder of the running program as

@@ -73,7 +73,9 @@ TEST_F(CreateFolderPathTest, CreatesEachFolderBeforeABackslash) {
     }
 }
 
-TEST_F(CreateFolderPathTest, PathOfMaxPathBytesCreatesNothing) {
+// Windows' limit is MAX_PATH characters; a Japanese path reaches MAX_PATH bytes long
+// before that.
+TEST_F(CreateFolderPathTest, PathOfMaxPathCharactersCreatesNothing) {
     std::string tooLong = "long\\" + std::string(MAX_PATH - 5, 'f');
     EXPECT_EQ(CreateFolderPath(tooLong.c_str()), 0);
     EXPECT_EQ(FolderExists("long"), 0);
@@ -81,6 +83,14 @@ TEST_F(CreateFolderPathTest, PathOfMaxPathBytesCreatesNothing) {
     EXPECT_EQ(CreateFolderPath(tooLong.c_str()), 1);
     EXPECT_EQ(FolderExists("long"), 1);
     EXPECT_EQ(CreateFolderPath(nullptr), 0);
+
+    std::string hyou50;
+    for (int i = 0; i < 50; ++i) {
+        hyou50 += "\x95\x5c";
+    }
+    std::string deep = "deep\\" + hyou50 + "\\" + hyou50 + "\\" + hyou50 + "\\"; // 308 bytes
+    EXPECT_EQ(CreateFolderPath(deep.c_str()), 1);
+    EXPECT_EQ(FolderExists(deep.c_str()), 1);
 }
 
 // The drive of an absolute path is no folder to search for or create, whatever
