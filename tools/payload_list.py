@@ -44,9 +44,10 @@ DEFAULT_LIST = [
     ("ID_SIG_PATCH4", "patch4.xp3.sig"),
 ]
 
-# The checks before the first write keep a 260-byte path per row on the stack, and the
-# table holds 512 bytes per row in the program's image: 256 rows take 67 KiB of the
-# main thread's 2 MiB stack and 128 KiB of image, many times any patch of the game.
+# The checks before the first write keep a 520-byte path per row (260 characters of
+# code page 932) on the worker thread's stack, and the table holds 512 bytes per row in
+# the program's image: 256 rows take 130 KiB of that thread's 2 MiB stack and 128 KiB
+# of image, many times any patch of the game.
 MAX_ROWS = 256
 # The default folder, "C:\Program Files\ルミナコ\" in code page 932, and the suffix of
 # a file while it is written: a name longer than what MAX_PATH leaves them does not
