@@ -49,10 +49,12 @@ DEFAULT_LIST = [
 # the program's image: 256 rows take 130 KiB of that thread's 2 MiB stack and 128 KiB
 # of image, many times any patch of the game.
 MAX_ROWS = 256
-# The default folder, "C:\Program Files\ルミナコ\" in code page 932, and the suffix of
-# a file while it is written: a name longer than what MAX_PATH leaves them does not
-# fit the installer's path buffers there (and the table's 256-byte cell).
-LONGEST_NAME = 259 - 25 - len(".part")
+# Windows takes a path of 259 characters (a double-byte one counts once): a name longer
+# than that leaves beside the default folder, "C:\Program Files\ルミナコ\", and the
+# suffix of a file while it is written cannot be written there. Its bytes in code page
+# 932 must also fit the table's 256-byte cell.
+LONGEST_NAME_CHARS = 259 - len("C:\\Program Files\\ルミナコ\\") - len(".part")
+LONGEST_NAME_BYTES = 255
 FORBIDDEN = set('<>:"/|?*') | {chr(code) for code in range(32)}
 DEVICES = {"CON", "PRN", "AUX", "NUL"} | {
     port + digit for port in ("COM", "LPT") for digit in "123456789¹²³"}
@@ -86,8 +88,11 @@ def name_problem(name):
         size = len(name.encode("cp932"))
     except UnicodeEncodeError as error:
         return "%r cannot be written in code page 932" % error.object[error.start:error.end]
-    if size > LONGEST_NAME:
-        return "%d bytes in code page 932; the installer takes at most %d" % (size, LONGEST_NAME)
+    if len(name) > LONGEST_NAME_CHARS:
+        return "%d characters; beside the default folder the installer takes at most %d" % (
+            len(name), LONGEST_NAME_CHARS)
+    if size > LONGEST_NAME_BYTES:
+        return "%d bytes in code page 932; the installer takes at most %d" % (size, LONGEST_NAME_BYTES)
     return None
 
 
