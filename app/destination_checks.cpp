@@ -31,6 +31,13 @@ bool HeldByAnotherProgram(const char* path, const std::atomic<int>* cancel) {
     return IsHoldError(WaitOutHolds(TryOpenForMove, const_cast<char*>(path), cancel));
 }
 
+// Fills message with format, which names path and then asks for another press: false,
+// for the check to return.
+bool StandsInTheWay(char (&message)[kCheckMessageSize], const char* path, const char* format) {
+    wsprintfA(message, format, path, kTryAgain);
+    return false;
+}
+
 void SayInUse(const char* path, const char* programs, char (&message)[kCheckMessageSize]) {
     if (programs[0] != '\0') {
         wsprintfA(message, "次のファイルは、%sが使用中です。\n%s\nそのプログラムを終了してから、%s",
@@ -52,22 +59,21 @@ bool SubfoldersReady(char* path, int folderLength, char (&message)[kCheckMessage
          separator = FindCharFirst(separator + 1, '\\')) {
         *separator = '\0';
         DWORD attributes = GetFileAttributesA(path);
-        const char* text = nullptr;
+        bool ready = true;
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             // made, with those below it, before its file is written
         } else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            text = "次のフォルダは別の場所へのリンクのため、書き込みません。\n%s\n"
-                   "リンクを削除してから、%s";
+            ready = StandsInTheWay(message, path,
+                                   "次のフォルダは別の場所へのリンクのため、書き込みません。\n%s\n"
+                                   "リンクを削除してから、%s");
         } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            text = "同じ名前のファイルがあるため、次のフォルダを作れません。\n%s\n"
-                   "そのファイルを移動してから、%s";
-        }
-        if (text != nullptr) {
-            wsprintfA(message, text, path, kTryAgain);
+            ready = StandsInTheWay(message, path,
+                                   "同じ名前のファイルがあるため、次のフォルダを作れません。\n%s\n"
+                                   "そのファイルを移動してから、%s");
         }
         *separator = '\\';
-        if (text != nullptr || attributes == INVALID_FILE_ATTRIBUTES) {
-            return text == nullptr;
+        if (!ready || attributes == INVALID_FILE_ATTRIBUTES) {
+            return ready;
         }
     }
     return true;
@@ -89,11 +95,9 @@ bool RemoveLeftover(const char* path, const std::atomic<int>* cancel,
         RemoveFileThroughHolds(temporary, cancel) == ERROR_SUCCESS) {
         return true; // beyond what Windows can name, nothing of ours is there
     }
-    wsprintfA(message,
-              "前回の修正で残った次の一時ファイルを削除できません。\n%s\n"
-              "読み取り専用を外すか、使用しているプログラムを終了してから、%s",
-              temporary, kTryAgain);
-    return false;
+    return StandsInTheWay(message, temporary,
+                          "前回の修正で残った次の一時ファイルを削除できません。\n%s\n"
+                          "読み取り専用を外すか、使用しているプログラムを終了してから、%s");
 }
 
 struct ProgramSearch {
@@ -169,18 +173,15 @@ bool DestinationsReady(const char* folder, int firstRow, const std::atomic<int>*
             continue; // nothing there yet
         }
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            wsprintfA(message,
-                      "次のファイルと同じ名前のフォルダがあるため、置き換えられません。\n%s\n"
-                      "そのフォルダを移すか名前を変えてから、%s",
-                      path, kTryAgain);
-            return false;
+            return StandsInTheWay(
+                message, path,
+                "次のファイルと同じ名前のフォルダがあるため、置き換えられません。\n%s\n"
+                "そのフォルダを移すか名前を変えてから、%s");
         }
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            wsprintfA(message,
-                      "次のファイルは読み取り専用のため、置き換えられません。\n%s\n"
-                      "読み取り専用を外してから、%s",
-                      path, kTryAgain);
-            return false;
+            return StandsInTheWay(message, path,
+                                  "次のファイルは読み取り専用のため、置き換えられません。\n%s\n"
+                                  "読み取り専用を外してから、%s");
         }
         if (HeldByAnotherProgram(path, cancel)) {
             SayHeld(path, message);
