@@ -24,7 +24,7 @@ cd "$(dirname "$0")"
 root=$(pwd)
 args=("$@")
 
-APT_PACKAGES=(git clang-format cmake make g++ python3 googletest
+APT_PACKAGES=(git clang-format mount cmake make g++ python3 googletest
     g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick
     clang libclang-rt-dev osslsigncode openssl
