@@ -194,10 +194,12 @@ setup_wine32() {
     fi
     if [ -z "$WINE32_ROUTE_TAKEN" ]; then
         WINE32_ROUTE_TAKEN=emulated
-        local interpreter
+        local interpreter emulator
         interpreter=$(i386_binfmt_interpreter) || true
-        log "32-bit route: emulated by $("$(readlink -f "$interpreter")" --version 2>/dev/null | head -n1 ||
-            true) ($interpreter through binfmt_misc${forced:+, forced by WINE32_ROUTE, in a user namespace})"
+        # The entry holds its emulator open: a chroot may not see the file it names.
+        emulator=$("$(readlink -f "$interpreter")" --version 2>/dev/null | head -n1) || true
+        log "32-bit route: emulated by ${emulator:-an emulator that does not tell its version}" \
+            "($interpreter through binfmt_misc${forced:+, forced by WINE32_ROUTE, in a user namespace})"
         export TEST_WAIT_STRETCH=$EMULATED_WAIT_STRETCH
     else
         log "32-bit route: native (the kernel runs 32-bit programs)"
