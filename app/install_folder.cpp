@@ -52,7 +52,9 @@ bool LocateInstallFolder(HWND dialog) {
     }
     for (;;) {
         MessageBoxA(dialog, "torb.exe のあるフォルダを選択してください。", "Vek", MB_OK);
-        if (!BrowseForFolder(dialog, "ルミナコのインストール先", nullptr, InstallFolder)) {
+        // Not BrowseForFolder: a deep Japanese folder takes more than MAX_PATH bytes.
+        if (!BrowseForFolderInto(dialog, "ルミナコのインストール先", nullptr, InstallFolder,
+                                 sizeof InstallFolder)) {
             return false;
         }
         if (!CompleteChosenFolder()) {
