@@ -38,15 +38,22 @@ bool StandsInTheWay(char (&message)[kCheckMessageSize], const char* path, const 
     return false;
 }
 
-void SayInUse(const char* path, const char* programs, char (&message)[kCheckMessageSize]) {
-    if (programs[0] != '\0') {
-        wsprintfA(message, "次のファイルは、%sが使用中です。\n%s\nそのプログラムを終了してから、%s",
-                  programs, path, kTryAgain);
-    } else {
+// programs names the first few of those that use path, more says how many others do.
+void SayInUse(const char* path, const char* programs, int more,
+              char (&message)[kCheckMessageSize]) {
+    if (programs[0] == '\0') {
         wsprintfA(message,
                   "次のファイルは、ゲームまたは別のプログラムが使用中です。\n%s\n"
                   "ゲームを終了してから、%s",
                   path, kTryAgain);
+    } else if (more > 0) {
+        wsprintfA(message,
+                  "次のファイルは、%sほか %d 個のプログラムが使用中です。\n%s\n"
+                  "それらのプログラムを終了してから、%s",
+                  programs, more, path, kTryAgain);
+    } else {
+        wsprintfA(message, "次のファイルは、%sが使用中です。\n%s\nそのプログラムを終了してから、%s",
+                  programs, path, kTryAgain);
     }
 }
 
@@ -81,8 +88,9 @@ bool SubfoldersReady(char* path, int folderLength, char (&message)[kCheckMessage
 
 void SayHeld(const char* path, char (&message)[kCheckMessageSize]) {
     char programs[256];
-    ProgramsUsingFiles(&path, 1, programs, sizeof programs);
-    SayInUse(path, programs, message);
+    int named = 0;
+    int users = ProgramsUsingFiles(&path, 1, programs, sizeof programs, named);
+    SayInUse(path, programs, users - named, message);
 }
 
 // A temporary of ours that a run killed half-way left beside the destination: it
@@ -108,7 +116,9 @@ struct ProgramSearch {
 
 std::uint32_t TrySessionWithoutPrograms(void* context, bool&) {
     ProgramSearch* search = static_cast<ProgramSearch*>(context);
-    return ProgramsUsingFiles(search->paths, search->count, search->names, sizeof search->names)
+    int named = 0;
+    return ProgramsUsingFiles(search->paths, search->count, search->names, sizeof search->names,
+                              named) > 0
                ? kHoldSharingViolation
                : ERROR_SUCCESS;
 }
@@ -124,8 +134,10 @@ bool UsedByRunningProgram(const char* const* paths, int count, const std::atomic
         return false;
     }
     for (int i = 0; i < count; ++i) {
-        if (ProgramsUsingFiles(&paths[i], 1, search.names, sizeof search.names)) {
-            SayInUse(paths[i], search.names, message);
+        int named = 0;
+        int users = ProgramsUsingFiles(&paths[i], 1, search.names, sizeof search.names, named);
+        if (users > 0) {
+            SayInUse(paths[i], search.names, users - named, message);
             return true;
         }
     }

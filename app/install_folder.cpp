@@ -4,6 +4,7 @@
 #include "char_search.h"
 #include "copy_worker.h"
 #include "folder_checks.h"
+#include "install_sequence.h"
 #include "payload_manifest.h"
 
 char InstallFolder[kPathBytes] = "C:\\Program Files\\ルミナコ\\";
@@ -12,24 +13,19 @@ namespace {
 
 const char kGameExecutable[] = "torb.exe";
 
-// The longest name that will be appended to the install folder: the game's
-// executable, or the name a payload is written under before it takes its own.
-int LongestNameInFolder() {
-    int longest = CountChars(kGameExecutable);
-    for (const ManifestEntry& row : PayloadManifest) {
-        int length = CountChars(row.fileName) + CountChars(kTemporarySuffix);
-        longest = length > longest ? length : longest;
-    }
-    return longest;
-}
-
 // Ends the chosen folder with a separator unless its last character already is
-// one; false when the folder is too deep to hold any of the names it must take.
-// Windows counts characters, and a Japanese one is two bytes here.
+// one; false when the folder is too deep for a name it must take: the game's
+// executable, each payload under the name it is written with before it takes its own,
+// and the subfolders a payload goes into. Windows counts characters, and a Japanese
+// one is two bytes here.
 bool CompleteChosenFolder() {
     bool needsSeparator = !EndsInBackslash(InstallFolder);
-    if (CountChars(InstallFolder) + (needsSeparator ? 1 : 0) + LongestNameInFolder() >=
-        kPathChars) {
+    int folderChars = CountChars(InstallFolder) + (needsSeparator ? 1 : 0);
+    bool fits = FolderTakesName(folderChars, kGameExecutable, 0);
+    for (const ManifestEntry& row : PayloadManifest) {
+        fits = fits && FolderTakesName(folderChars, row.fileName, CountChars(kTemporarySuffix));
+    }
+    if (!fits) {
         return false;
     }
     if (needsSeparator) {
@@ -56,7 +52,9 @@ bool LocateInstallFolder(HWND dialog) {
     }
     for (;;) {
         MessageBoxA(dialog, "torb.exe のあるフォルダを選択してください。", "Vek", MB_OK);
-        if (!BrowseForFolder(dialog, "ルミナコのインストール先", nullptr, InstallFolder)) {
+        // Not BrowseForFolder: a deep Japanese folder takes more than MAX_PATH bytes.
+        if (!BrowseForFolderInto(dialog, "ルミナコのインストール先", nullptr, InstallFolder,
+                                 sizeof InstallFolder)) {
             return false;
         }
         if (!CompleteChosenFolder()) {

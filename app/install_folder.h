@@ -14,8 +14,8 @@ extern char InstallFolder[kPathBytes];
 // Makes sure InstallFolder names the folder to write into: the default when it
 // exists, else a folder the user browses to that holds "torb.exe" (asked again
 // until such a folder is chosen). A chosen folder too deep for every file to be
-// written within Windows' path limit is refused with a box that says so. false
-// when the user cancelled the browser or the folder was refused.
+// written, and every subfolder made, within Windows' limits is refused with a box
+// that says so. false when the user cancelled the browser or the folder was refused.
 bool LocateInstallFolder(HWND dialog);
 
 // Writes folder directly followed by name into out. false, with out holding "",

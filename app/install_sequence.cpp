@@ -1,5 +1,7 @@
 #include "install_sequence.h"
 
+#include "char_search.h"
+
 ButtonStates ButtonsFor(PatchState state) {
     switch (state) {
     case PatchState::Checking:
@@ -33,4 +35,13 @@ RepairAction ActionOnRepair(PatchState state) {
 int NextRowAfterPayload(int& entryIndex, int rowCount) {
     ++entryIndex;
     return entryIndex < rowCount ? entryIndex : kNoRow;
+}
+
+bool FolderTakesName(int folderChars, const char* name, int extraChars) {
+    int nameChars = CountChars(name);
+    // The deepest subfolder holds the others; a trail byte 0x5C separates nothing.
+    const char* lastSeparator = FindCharLast(name, '\\');
+    int subfolderChars = lastSeparator != nullptr ? nameChars - CountChars(lastSeparator) : 0;
+    return folderChars + nameChars + extraChars < kPathChars &&
+           (lastSeparator == nullptr || folderChars + subfolderChars < kFolderChars);
 }

@@ -36,4 +36,10 @@ RepairAction ActionOnRepair(PatchState state);
 // next row to start, or kNoRow when the table is done.
 int NextRowAfterPayload(int& entryIndex, int rowCount);
 
+// Whether a folder of folderChars characters, its closing backslash included, takes
+// name [in] (relative to it, a backslash after each subfolder) with extraChars more
+// while it is written: the file within Windows' path limit, and each subfolder on its
+// way within the limit for making a folder. Counted in characters, as Windows counts.
+bool FolderTakesName(int folderChars, const char* name, int extraChars);
+
 #endif

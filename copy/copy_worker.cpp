@@ -166,8 +166,10 @@ bool WaitCannotMend(const char* path) {
            (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0;
 }
 
+HoldPause CopyWorker::holdPause = SleepFor;
+
 DWORD WaitOutHolds(FileTry attempt, void* context, const std::atomic<int>* cancel) {
-    return TryThroughHolds(attempt, context, cancel, SleepFor);
+    return TryThroughHolds(attempt, context, cancel, CopyWorker::holdPause);
 }
 
 DWORD RemoveFileThroughHolds(const char* path, const std::atomic<int>* cancel) {

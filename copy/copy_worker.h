@@ -109,7 +109,10 @@ class CopyWorker {
     const std::atomic<int>* CancelFlag() const { return &cancelRequested; }
 
   private:
-    friend struct CopyWorkerProbe; // tests read the finished thread's exit code
+    // Tests read the finished thread's exit code, and count a hold's pauses.
+    friend struct CopyWorkerProbe;
+    friend DWORD WaitOutHolds(FileTry attempt, void* context, const std::atomic<int>* cancel);
+    static HoldPause holdPause;
 
     enum class Outcome { Complete, Failed, Cancelled };
 

@@ -2,13 +2,17 @@
 
 #include <shlobj.h>
 
-#include "char_search.h"
+namespace {
 
-int BrowseForFolder(HWND owner, const char* title, char* displayName, char* path) {
-    if (path == nullptr) {
+const char kNoSelection[] = "No path selection.";
+
+} // namespace
+
+int BrowseForFolderInto(HWND owner, const char* title, char* displayName, char* path, int size) {
+    if (path == nullptr || size < MAX_PATH) {
         return 0;
     }
-    lstrcpyA(path, "No path selection.");
+    lstrcpyA(path, kNoSelection);
 
     BROWSEINFOA info = {};
     info.hwndOwner = owner;
@@ -26,8 +30,21 @@ int BrowseForFolder(HWND owner, const char* title, char* displayName, char* path
     // The dialog offers file-system folders only, so the path is there to take. The
     // ANSI form would cut a Japanese path at MAX_PATH bytes, half its characters.
     WCHAR widePath[MAX_PATH] = {};
-    SHGetPathFromIDListW(chosen, widePath);
+    BOOL found = SHGetPathFromIDListW(chosen, widePath);
     CoTaskMemFree(chosen);
-    WideCharToMultiByte(CP_ACP, 0, widePath, -1, path, kPathBytes, nullptr, nullptr);
+    // Neither cut short nor a character replaced by a look-alike or "?": either could
+    // name another folder.
+    BOOL replaced = FALSE;
+    if (!found ||
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, widePath, -1, path, size, nullptr,
+                            &replaced) == 0 ||
+        replaced) {
+        lstrcpyA(path, kNoSelection);
+        return 0;
+    }
     return 1;
+}
+
+int BrowseForFolder(HWND owner, const char* title, char* displayName, char* path) {
+    return BrowseForFolderInto(owner, title, displayName, path, MAX_PATH);
 }

@@ -40,6 +40,9 @@ inline char* FindCharLast(char* text, char ch) {
 // 932 needs two bytes a character.
 constexpr int kPathChars = 260;
 constexpr int kPathBytes = 2 * kPathChars;
+// Windows makes a folder of at most MAX_PATH - 12 characters, terminator included:
+// room is kept for a file name of eight and three.
+constexpr int kFolderChars = kPathChars - 12;
 
 // Characters in text, a double-byte character counted once; 0 for null.
 int CountChars(const char* text);

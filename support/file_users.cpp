@@ -12,35 +12,40 @@ using RmRegisterResourcesFn = DWORD(WINAPI*)(DWORD, UINT, LPCWSTR*, UINT, RM_UNI
                                              LPCWSTR*);
 using RmGetListFn = DWORD(WINAPI*)(DWORD, UINT*, UINT*, RM_PROCESS_INFO*, DWORD*);
 
-// A handful is plenty for a box.
-const UINT kMostPrograms = 4;
+// Programs asked about by name: room for all of them within reason, and a handful
+// for a box.
+const UINT kMostPrograms = 64;
+const int kNamedPrograms = 3;
 
 template <typename Fn> Fn Export(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// Appends text to names (size bytes) after a separator, whole or not at all.
-void AppendName(char* names, int size, const char* text) {
+// Appends text to names (size bytes) after a separator, whole or not at all; true
+// when it did.
+bool AppendName(char* names, int size, const char* text) {
     static const char kSeparator[] = "、";
     int used = lstrlenA(names);
     int separator = used > 0 ? lstrlenA(kSeparator) : 0;
     if (text[0] == '\0' || used + separator + lstrlenA(text) >= size) {
-        return;
+        return false;
     }
     if (separator > 0) {
         lstrcatA(names, kSeparator);
     }
     lstrcatA(names, text);
+    return true;
 }
 
 } // namespace
 
-bool ProgramsUsingFiles(const char* const* paths, int count, char* names, int size) {
+int ProgramsUsingFiles(const char* const* paths, int count, char* names, int size, int& named) {
     names[0] = '\0';
+    named = 0;
     // Loaded from the system folder, like every DLL that is not a KnownDLL.
     HMODULE library = LoadSystemDll("rstrtmgr.dll");
     if (library == nullptr) {
-        return false;
+        return 0;
     }
     auto startSession = Export<RmStartSessionFn>(library, "RmStartSession");
     auto endSession = Export<RmEndSessionFn>(library, "RmEndSession");
@@ -48,6 +53,7 @@ bool ProgramsUsingFiles(const char* const* paths, int count, char* names, int si
     auto getList = Export<RmGetListFn>(library, "RmGetList");
     DWORD session = 0;
     WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    UINT needed = 0;
     if (startSession != nullptr && endSession != nullptr && registerResources != nullptr &&
         getList != nullptr && startSession(&session, 0, key) == ERROR_SUCCESS) {
         // A session's files add up over its registrations: one path buffer does.
@@ -59,24 +65,38 @@ bool ProgramsUsingFiles(const char* const* paths, int count, char* names, int si
                          ? registerResources(session, 1, files, 0, nullptr, 0, nullptr)
                          : ERROR_GEN_FAILURE;
         }
-        RM_PROCESS_INFO programs[kMostPrograms];
-        UINT needed = 0;
-        UINT found = kMostPrograms;
+        // First how many, then their names: a list that does not fit gives none, and
+        // its programs use the files all the same.
+        UINT found = 0;
         DWORD reasons = 0;
-        if (listed == ERROR_SUCCESS) {
-            listed = getList(session, &needed, &found, programs, &reasons);
+        DWORD asked =
+            listed == ERROR_SUCCESS ? getList(session, &needed, &found, nullptr, &reasons) : listed;
+        if (asked != ERROR_SUCCESS && asked != ERROR_MORE_DATA) {
+            needed = 0;
         }
-        // More programs than fit (ERROR_MORE_DATA) come back as none: the box then
-        // speaks of the game or another program.
-        for (UINT i = 0; listed == ERROR_SUCCESS && i < found; ++i) {
-            char name[2 * (CCH_RM_MAX_APP_NAME + 1)];
-            if (WideCharToMultiByte(CP_ACP, 0, programs[i].strAppName, -1, name, sizeof name,
-                                    nullptr, nullptr) != 0) {
-                AppendName(names, size, name);
+        RM_PROCESS_INFO* programs = nullptr;
+        if (needed > 0 && needed <= kMostPrograms) {
+            programs = static_cast<RM_PROCESS_INFO*>(
+                HeapAlloc(GetProcessHeap(), 0, needed * sizeof(RM_PROCESS_INFO)));
+        }
+        found = needed;
+        UINT again = 0;
+        if (programs != nullptr &&
+            getList(session, &again, &found, programs, &reasons) == ERROR_SUCCESS) {
+            for (UINT i = 0; i < found && named < kNamedPrograms; ++i) {
+                char name[2 * (CCH_RM_MAX_APP_NAME + 1)];
+                if (WideCharToMultiByte(CP_ACP, 0, programs[i].strAppName, -1, name, sizeof name,
+                                        nullptr, nullptr) != 0 &&
+                    AppendName(names, size, name)) {
+                    ++named;
+                }
             }
+        }
+        if (programs != nullptr) {
+            HeapFree(GetProcessHeap(), 0, programs);
         }
         endSession(session);
     }
     FreeLibrary(library);
-    return names[0] != '\0';
+    return static_cast<int>(needed);
 }

@@ -5,11 +5,11 @@
 
 #include <windows.h>
 
-// Writes the names of the programs that hold any of count paths [in] open, or run
-// from one of them, into names (size bytes, at least 1), joined by "、" and left out
-// whole where they do not fit. One Restart Manager session asks about them all.
-// false, with names holding "", when none are known: no Restart Manager, or it
-// names none.
-bool ProgramsUsingFiles(const char* const* paths, int count, char* names, int size);
+// How many programs hold any of count paths [in] open, or run from one of them; 0 when
+// none are known (no Restart Manager, or it names none). One Restart Manager session
+// asks about them all. names [out] (size bytes, at least 1) holds the names of the
+// first few, joined by "、", each whole or left out; named [out] says how many. A
+// program whose name is empty or cannot be written in the code page counts, unnamed.
+int ProgramsUsingFiles(const char* const* paths, int count, char* names, int size, int& named);
 
 #endif

@@ -8,8 +8,10 @@
 // to be made. A leading drive designator (C:) is the volume itself and is taken
 // as present. 1 when every prefix was found as a folder or created; 0 when the
 // path holds no backslash, is null, has MAX_PATH characters or more (nothing is
-// then created; a double-byte character counts once), or a creation failed: the
-// walk stops there and folders created before it stay.
+// then created; a double-byte character counts once, as Windows counts, so a deep
+// Japanese path may hold more than MAX_PATH bytes), or a creation failed: the walk
+// stops there and folders created before it stay. Windows makes no folder of more
+// than MAX_PATH - 13 characters; callers keep within that (kFolderChars).
 int CreateFolderPath(const char* path);
 
 // Writes into folder [out] (MAX_PATH bytes) the folder of the running program as

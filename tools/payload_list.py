@@ -54,6 +54,9 @@ MAX_ROWS = 256
 # suffix of a file while it is written cannot be written there. Its bytes in code page
 # 932 must also fit the table's 256-byte cell.
 LONGEST_NAME_CHARS = 259 - len("C:\\Program Files\\ルミナコ\\") - len(".part")
+# Windows makes a folder of at most 247 characters (MAX_PATH - 12 with the terminator):
+# a subfolder's path beside the default folder stays within it.
+LONGEST_FOLDER_CHARS = 247 - len("C:\\Program Files\\ルミナコ\\")
 LONGEST_NAME_BYTES = 255
 FORBIDDEN = set('<>:"/|?*') | {chr(code) for code in range(32)}
 DEVICES = {"CON", "PRN", "AUX", "NUL"} | {
@@ -91,6 +94,10 @@ def name_problem(name):
     if len(name) > LONGEST_NAME_CHARS:
         return "%d characters; beside the default folder the installer takes at most %d" % (
             len(name), LONGEST_NAME_CHARS)
+    folder = name.rpartition("\\")[0]
+    if len(folder) > LONGEST_FOLDER_CHARS:
+        return "its folder has %d characters; beside the default folder Windows makes at most %d" % (
+            len(folder), LONGEST_FOLDER_CHARS)
     if size > LONGEST_NAME_BYTES:
         return "%d bytes in code page 932; the installer takes at most %d" % (size, LONGEST_NAME_BYTES)
     return None

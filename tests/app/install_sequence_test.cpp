@@ -44,6 +44,32 @@ TEST(InstallSequence, ButtonsFollowTheState) {
     EXPECT_TRUE(ButtonsFor(PatchState::Failed).exit);
 }
 
+// A folder given with its closing backslash; the names are written with a suffix of
+// five characters, as the payloads are.
+TEST(InstallSequence, AFolderTakesANameWithinWhatWindowsOpensAndMakes) {
+    const struct {
+        const char* what;
+        int folderChars;
+        const char* name;
+        bool takes;
+    } kCases[] = {
+        {"a file path of 259 characters", 236, "background.xp3.sig", true},
+        {"one character more", 237, "background.xp3.sig", false},
+        {"a subfolder of 247 characters", 241, "data01\\a", true},
+        {"a chosen folder of 245 characters and data01\\a", 246, "data01\\a", false},
+        // データ01: three double-byte characters and two digits.
+        {"a Japanese subfolder, by its characters", 242,
+         "\x83\x66\x81\x5b\x83\x5e"
+         "01\\a",
+         true},
+        {"the deepest of nested subfolders", 243, "a\\b\\c\\d", false},
+        {"a trail byte 0x5C makes no subfolder", 247, "\x95\x5cx", true},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(FolderTakesName(c.folderChars, c.name, 5), c.takes) << c.what;
+    }
+}
+
 TEST(InstallSpace, NeedPeaksWhileATemporarySitsBesideTheFileItReplaces) {
     const struct {
         const char* what;

@@ -502,6 +502,57 @@ TEST_F(Install, ReportsWhatStandsInTheWayBeforeWritingAnything) {
     }
 }
 
+// Windows' Restart Manager knows the programs that run from a payload, which the open
+// does not reveal; the test's stand-in answers as it does, put in the system folder
+// and chosen over Wine's for this installer alone.
+TEST_F(Install, ProgramsRunningFromAFileAreNamedBeforeWritingAnything) {
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string manager = std::string(system) + "\\rstrtmgr.dll";
+    CopyFileA(manager.c_str(), (manager + ".wine").c_str(), TRUE);
+    ASSERT_TRUE(CopyFileA(WindowsPath(TestSetting("RESTART_MANAGER_STAND_IN")).c_str(),
+                          manager.c_str(), FALSE));
+    const std::string tool = kDefaultFolder + std::string("ファイル破損チェックツール.exe");
+    WriteWholeFile(tool, "MZ running");
+    const std::string tail = "\n" + tool + "\n";
+    const struct {
+        const char* what;
+        const char* programs; // each followed by "|"
+        std::string says;
+    } kCases[] = {
+        {"one program", "ファイル破損チェックツール|",
+         "次のファイルは、ファイル破損チェックツールが使用中です。" + tail +
+             "そのプログラムを終了してから、もう一度「修正」を押してください。"},
+        {"more than a box names", "ファイル破損チェックツール|ルミナコ|メモ帳|ペイント|ワード|",
+         "次のファイルは、ファイル破損チェックツール、ルミナコ、"
+         "メモ帳ほか 2 個のプログラムが使用中です。" +
+             tail + "それらのプログラムを終了してから、もう一度「修正」を押してください。"},
+        {"a program without a name counts", "|ルミナコ|",
+         "次のファイルは、ルミナコほか 1 個のプログラムが使用中です。" + tail +
+             "それらのプログラムを終了してから、もう一度「修正」を押してください。"},
+    };
+    const std::string overrides = "rstrtmgr=n;" + TestSetting("WINEDLLOVERRIDES");
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> before = FolderContents(kDefaultFolder);
+        SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides.c_str());
+        SetEnvironmentVariableA("STAND_IN_PROGRAMS", c.programs);
+        HWND dialog = StartInstaller();
+        SetEnvironmentVariableA("WINEDLLOVERRIDES", TestSetting("WINEDLLOVERRIDES").c_str());
+        SetEnvironmentVariableA("STAND_IN_PROGRAMS", nullptr);
+        ASSERT_NE(dialog, nullptr);
+        std::string says;
+        HWND box = RepairUntilReport(dialog, says);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(says, c.says);
+        EXPECT_EQ(FolderContents(kDefaultFolder), before);
+        PressButton(box, IDOK);
+        ExpectReady(dialog);
+        ExitWithOne(dialog);
+    }
+    CopyFileA((manager + ".wine").c_str(), manager.c_str(), FALSE);
+}
+
 TEST_F(Install, AFileTakenAfterTheCheckIsReportedWithItsReasonAndResumed) {
     const int heldRow = 2;
     std::string held = kDefaultFolder + std::string(kInstallOrder[heldRow]);

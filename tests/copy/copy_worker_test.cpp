@@ -25,6 +25,14 @@ struct CopyWorkerProbe {
         GetExitCodeThread(worker.thread, &code);
         return code;
     }
+    // A hold's wait pauses through pause instead; gives the one it replaces.
+    static HoldPause PauseHoldsWith(HoldPause pause) {
+        HoldPause previous = CopyWorker::holdPause;
+        CopyWorker::holdPause = pause;
+        return previous;
+    }
+    // As Stop starts, without waiting for the thread.
+    static void Cancel(CopyWorker& worker) { worker.cancelRequested = 1; }
 };
 
 namespace {
@@ -217,6 +225,19 @@ TEST_F(CopyWorkerTest, UnknownPayloadEndsWithoutHookOrFile) {
     EXPECT_EQ(SizeofResource(nullptr, found), 676u);
 }
 
+// The pauses of a hold's wait, counted and not slept; the worker is cancelled at pause
+// cancelAtPause, as a close of the dialog then would, and at the latest at the
+// thousandth, many more than the window holds.
+std::atomic<int> pauses{0};
+int cancelAtPause = 0;
+CopyWorker* pausing = nullptr;
+
+void CountingPause(std::uint32_t) {
+    if (++pauses == cancelAtPause || pauses == 1000) {
+        CopyWorkerProbe::Cancel(*pausing);
+    }
+}
+
 TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
     // The game holds its archive open without sharing while it runs.
     std::string held = Path("held.xp3");
@@ -235,31 +256,52 @@ TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
     std::string staleTemporary = Path("stale.xp3") + kTemporarySuffix;
     WriteBytes(staleTemporary, "stale");
     ASSERT_TRUE(SetFileAttributesA(staleTemporary.c_str(), FILE_ATTRIBUTE_READONLY));
+    // No wait mends a read-only file or a folder; one for a hold may.
+    EXPECT_TRUE(WaitCannotMend(readOnly.c_str()));
+    EXPECT_TRUE(WaitCannotMend(folder.c_str()));
+    EXPECT_FALSE(WaitCannotMend(held.c_str()));
+    EXPECT_FALSE(WaitCannotMend(missing.c_str()));
 
     struct {
         const char* what;
         std::string destination;
         bool temporaryStays;
+        int pauses;        // -1: the whole window
+        int cancelAtPause; // 0: never
     } const kCases[] = {
-        {"held open without sharing", held, false},
-        {"read-only", readOnly, false},
-        {"a folder of that name", folder, false},
-        {"in a missing folder", missing + "\\patch.xp3", false},
-        {"a stale temporary that cannot be removed", Path("stale.xp3"), true},
+        {"held open without sharing", held, false, -1, 0},
+        {"held, and closed during the wait", held, false, 1, 1},
+        {"read-only", readOnly, false, 0, 0},
+        {"a folder of that name", folder, false, 0, 0},
+        {"in a missing folder", missing + "\\patch.xp3", false, 0, 0},
+        {"a stale temporary that cannot be removed", Path("stale.xp3"), true, 0, 0},
     };
     CopyWorker worker;
     worker.SetProgressHook(RecordingHook);
     worker.SetFailureHook(CountingFailureHook);
+    pausing = &worker;
+    HoldPause sleep = CopyWorkerProbe::PauseHoldsWith(CountingPause);
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
         failures = 0;
+        pauses = 0;
+        cancelAtPause = c.cancelAtPause;
         EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_676", c.destination), kFailed);
-        EXPECT_EQ(failures, 1);
-        EXPECT_NE(lastError, static_cast<DWORD>(ERROR_SUCCESS)) << "no reason to show";
+        // A cancel is no failure to report.
+        EXPECT_EQ(failures, c.cancelAtPause == 0 ? 1 : 0);
+        if (c.cancelAtPause == 0) {
+            EXPECT_NE(lastError, static_cast<DWORD>(ERROR_SUCCESS)) << "no reason to show";
+        }
+        if (c.pauses < 0) {
+            EXPECT_GT(pauses, 1);
+        } else {
+            EXPECT_EQ(pauses, c.pauses);
+        }
         EXPECT_TRUE(Calls().empty() || Calls().back().percent < 100);
         EXPECT_EQ(Attributes(c.destination + kTemporarySuffix) != INVALID_FILE_ATTRIBUTES,
                   c.temporaryStays);
     }
+    CopyWorkerProbe::PauseHoldsWith(sleep);
     EXPECT_EQ(Attributes(Path("stale.xp3")), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(FileBytes(staleTemporary), "stale");
     SetFileAttributesA(staleTemporary.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -142,9 +142,11 @@ TEST(HoldRetry, WaitsOutBriefHoldsWithinTheWindow) {
     }
 
     // A hold that outlasts the window: pauses doubling up to the longest, adding up to
-    // the window exactly, then the hold's own error.
-    hold = {32, false, -1, -1, 32, {}};
-    EXPECT_EQ(TryThroughHolds(attempt, nullptr, nullptr, pause), 32u);
+    // the window exactly, then the hold's own error. A wait that outlasts it is closed
+    // at the hundredth pause, three times what the window holds.
+    hold = {32, false, -1, 100, 32, {}};
+    cancel = 0;
+    EXPECT_EQ(TryThroughHolds(attempt, nullptr, &cancel, pause), 32u);
     std::uint32_t total = 0;
     for (size_t i = 0; i < hold.pauses.size(); ++i) {
         std::uint32_t left = kHoldWindowMs - total;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "char_search.h"
 #include "dialog_driver.h"
 #include "test_files.h"
 
@@ -51,9 +52,9 @@ std::string SelectedItemText(HWND dialog) {
 }
 
 // Selects selection in the dialog's tree and confirms it. shown is part of the
-// text the tree shows for it once selected.
+// text the tree shows for it once selected. path holds size bytes.
 int BrowseAndChoose(const std::string& selection, const std::string& shown, char* displayName,
-                    char* path) {
+                    char* path, int size = MAX_PATH) {
     DialogDriver driver([&](HWND dialog) {
         // The shell fills the tree as it goes: ask again until the item is there.
         for (DWORD start = GetTickCount();
@@ -65,29 +66,49 @@ int BrowseAndChoose(const std::string& selection, const std::string& shown, char
         }
         PostCommand(dialog, IDOK);
     });
-    int result = BrowseForFolder(nullptr, kTitle, displayName, path);
+    int result = size == MAX_PATH ? BrowseForFolder(nullptr, kTitle, displayName, path)
+                                  : BrowseForFolderInto(nullptr, kTitle, displayName, path, size);
     EXPECT_TRUE(driver.Drove());
     return result;
 }
 
 TEST(BrowseForFolder, ChosenFolderReplacesTheText) {
     TestFolder folder;
+    // 深 seventy times in 森 seventy times: more than MAX_PATH bytes here, far fewer
+    // characters.
+    std::string outer, deep;
+    for (int i = 0; i < 70; ++i) {
+        outer += "\x90\x58";
+        deep += "\x90\x5b";
+    }
+    ASSERT_TRUE(folder.MakeFolder(outer));
+    deep = outer + "\\" + deep;
     struct {
-        const char* name;
+        std::string name;
         bool withDisplayName;
-    } const cases[] = {{"pick", true}, {"pick\x95\x5c", false}};
+        bool fits; // in MAX_PATH bytes
+    } const cases[] = {{"pick", true, true}, {"pick\x95\x5c", false, true}, {deep, false, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(folder.MakeFolder(c.name));
         std::string chosen = folder.Path(c.name);
-        char path[MAX_PATH] = "";
+        // The tree shows the last folder's name.
+        std::string shown = c.name.substr(c.name.size() > 8 ? c.name.size() - 8 : 0);
+        // A canary after the MAX_PATH bytes the caller gives.
+        char path[MAX_PATH + 16];
+        std::memset(path + MAX_PATH, 'c', 16);
         char displayName[MAX_PATH] = "";
-        EXPECT_EQ(BrowseAndChoose(chosen, c.name, c.withDisplayName ? displayName : nullptr, path),
-                  1);
-        EXPECT_EQ(std::string(path), chosen);
+        EXPECT_EQ(BrowseAndChoose(chosen, shown, c.withDisplayName ? displayName : nullptr, path),
+                  c.fits ? 1 : 0);
+        EXPECT_EQ(std::string(path), c.fits ? chosen : "No path selection.");
+        EXPECT_EQ(std::string(path + MAX_PATH, 16), std::string(16, 'c'));
         if (c.withDisplayName) {
             EXPECT_NE(displayName[0], '\0');
         }
+        // Where the caller says it has room, the whole path.
+        char roomy[kPathBytes];
+        EXPECT_EQ(BrowseAndChoose(chosen, shown, nullptr, roomy, sizeof roomy), 1);
+        EXPECT_EQ(std::string(roomy), chosen);
     }
 }
 

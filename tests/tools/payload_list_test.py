@@ -55,6 +55,11 @@ class ListReader(unittest.TestCase):
             ("café.txt", [], "'é' cannot be written in code page 932"),
             ("a" * 233, [], "233 characters; beside the default folder the installer takes at most 232"),
             ("表" * 128, [], "256 bytes in code page 932; the installer takes at most 255"),
+            # A line of 230 characters: its folder is deeper than Windows makes one; one
+            # character less, the line is refused only as missing.
+            ("d" * 226 + "\\a.x", [], "its folder has 226 characters; beside the default folder "
+             "Windows makes at most 225"),
+            ("d" * 225 + "\\a.x", [], "d\\a.x: missing from"),
             ("Patch.xp3\npatch.XP3", ["Patch.xp3", "patch.XP3"], "line 2: patch.XP3: the same file as line 1"),
             ("plugin\nplugin\\a.dll", ["plugin/a.dll"], "line 1: plugin: a file where line 2 needs a folder"),
             ("gone.xp3", [], "line 1: gone.xp3: missing from"),
