@@ -24,13 +24,16 @@ cd "$(dirname "$0")"
 root=$(pwd)
 args=("$@")
 
-APT_PACKAGES=(cmake make g++ python3 googletest
+APT_PACKAGES=(git clang-format cmake make g++ python3 googletest
     g++-mingw-w64-i686-win32 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick
     clang libclang-rt-dev osslsigncode openssl
     libengine-pkcs11-openssl softhsm2 gnutls-bin)
 
-# The private 32-bit Wine (tools/wine32-fetch), and why it is not used where it is not.
+# What is fetched once per machine and shared by every clone on it.
+CACHE=${XDG_CACHE_HOME:-${HOME:?}/.cache}/patch-installer
+# The private 32-bit Wine (tools/wine32-fetch: build/wine32 is a link into the cache),
+# and why it is not used where it is not.
 WINE32_ROOT=$root/build/wine32/root
 WINE32_SKIP=""
 # native or emulated, once setup_wine32 has chosen.
@@ -38,12 +41,13 @@ WINE32_ROUTE_TAKEN=""
 # Under qemu every wait of the tests and of the demo's driver is this many times longer.
 EMULATED_WAIT_STRETCH=3
 # qemu-i386 (tools/qemu-i386-fetch) and the name of its binfmt_misc entry.
-QEMU_CACHE=$root/build/qemu
+QEMU_CACHE=$CACHE/qemu
 BINFMT=/proc/sys/fs/binfmt_misc
 BINFMT_ENTRY=wine32-qemu-i386
 # accept-signed's copy of the exe signed elsewhere, and the name it was given by.
 SIGNED_ELSEWHERE=""
 SIGNED_ELSEWHERE_NAME=""
+SIGNED_ELSEWHERE_COPIES=""
 
 log() { echo "== $*" >&2; }
 
@@ -56,8 +60,9 @@ install_missing() {
         log "installing ${missing[*]}"
         local sudo=""
         [ "$(id -u)" -eq 0 ] || sudo=sudo
-        $sudo apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        $sudo tools/apt-update "${missing[@]}"
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o Acquire::Retries=3 \
+            --no-install-recommends "${missing[@]}" >/dev/null
     fi
 }
 
@@ -104,7 +109,7 @@ i386_binfmt_interpreter() {
     return 1
 }
 
-# Registers build/qemu's qemu-i386 for i386 programs: ELF magic and mask as qemu's
+# Registers the cached qemu-i386 for i386 programs: ELF magic and mask as qemu's
 # own binfmt.d file has them; P hands qemu the program's argv[0], O the open program,
 # F keeps qemu open, so the entry outlives the file (until reboot or removal).
 # Prints why not where it cannot.
@@ -204,10 +209,7 @@ setup_wine32() {
 }
 
 fetch_wine32() {
-    if [ ! -f "$WINE32_ROOT/.ready" ]; then
-        log "fetching 32-bit Wine into build/wine32 (once; about 240 MB)"
-        tools/wine32-fetch "$(dirname "$WINE32_ROOT")"
-    fi
+    [ -f "$WINE32_ROOT/.ready" ] || tools/wine32-fetch "$(dirname "$WINE32_ROOT")"
 }
 
 setup() {
@@ -507,9 +509,11 @@ cmd_release() {
 cmd_accept_signed() {
     [ -f "$1" ] || { echo "accept-signed: no such file: $1" >&2; exit 2; }
     # A copy: the build replaces build/release/PatchInstaller.exe, which FILE may be.
-    SIGNED_ELSEWHERE=$(mktemp -d)/$(basename "$1")
+    # mktemp on a line of its own, where set -e sees it fail.
+    SIGNED_ELSEWHERE_COPIES=$(mktemp -d)
+    trap 'rm -rf "$SIGNED_ELSEWHERE_COPIES"' EXIT
+    SIGNED_ELSEWHERE=$SIGNED_ELSEWHERE_COPIES/$(basename "$1")
     SIGNED_ELSEWHERE_NAME=$1
-    trap 'rm -rf "$(dirname "$SIGNED_ELSEWHERE")"' EXIT
     cp "$1" "$SIGNED_ELSEWHERE"
     cmd_release
 }

@@ -8,6 +8,7 @@ import struct
 import sys
 import tempfile
 import unittest
+import unittest.mock
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import payload_list  # noqa: E402
@@ -94,6 +95,22 @@ class Staging(unittest.TestCase):
         os.utime(stamp, (1, 1))
         payload_list.stage(source, staged, rows)
         self.assertEqual(os.path.getmtime(stamp), 1)
+        # Interrupted (Ctrl-C) in the middle of a copy: the stamp still records the old.
+        with open(stamp) as f:
+            before = f.read()
+        make_folder(source, {"sub/b.txt": b"changed"})
+
+        def interrupted(source_path, target_path):
+            with open(target_path, "wb") as target:
+                target.write(b"cha")
+            raise KeyboardInterrupt
+
+        with unittest.mock.patch("shutil.copyfile", interrupted), self.assertRaises(KeyboardInterrupt):
+            payload_list.stage(source, staged, rows)
+        with open(stamp) as f:
+            self.assertEqual(f.read(), before)
+        with open(os.path.join(staged, "ID_PAYLOAD2"), "rb") as f:
+            self.assertEqual(f.read(), b"")
 
 
 @unittest.skipUnless(os.environ.get("RELEASE_EXE"), "no built installer given")
