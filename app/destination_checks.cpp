@@ -85,8 +85,9 @@ void Keep(HANDLE folder, const BY_HANDLE_FILE_INFORMATION& found) {
 
 // What is at path, judged by its attribute word (Wine shows a link only there) and
 // then through a handle to the entry itself (Windows: what the handle holds is what
-// is written into); a folder is held.
-Way HoldFolder(const char* path) {
+// is written into); a folder is held. The game folder is the player's choice, and may
+// be a link or a volume mounted there: it is held as it is.
+Way HoldFolder(const char* path, bool game) {
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return Way::Missing;
@@ -99,6 +100,7 @@ Way HoldFolder(const char* path) {
     BY_HANDLE_FILE_INFORMATION found;
     bool opened = folder != INVALID_HANDLE_VALUE && GetFileInformationByHandle(folder, &found);
     attributes |= opened ? found.dwFileAttributes : 0;
+    attributes &= game ? ~FILE_ATTRIBUTE_REPARSE_POINT : ~0u;
     Way way = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? Way::Link
               : (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0   ? Way::File
               : !opened                                        ? Way::Busy
@@ -115,8 +117,9 @@ Way HoldFolder(const char* path) {
 // with the message, when a link (planted to steer this elevated program's writes into
 // the system's folders), a file or another program stands in the way; false with
 // message empty when it cannot be made.
-bool FolderReady(const char* path, bool make, bool& missing, char (&message)[kCheckMessageSize]) {
-    Way way = HoldFolder(path);
+bool FolderReady(const char* path, bool make, bool game, bool& missing,
+                 char (&message)[kCheckMessageSize]) {
+    Way way = HoldFolder(path, game);
     missing = way == Way::Missing;
     if (missing && make) {
         missing = false;
@@ -124,7 +127,7 @@ bool FolderReady(const char* path, bool make, bool& missing, char (&message)[kCh
             return false;
         }
         // Looked at again: anyone may have put a link there since it was found missing.
-        way = HoldFolder(path);
+        way = HoldFolder(path, false);
     }
     switch (way) {
     case Way::Link:
@@ -155,13 +158,13 @@ bool WayReady(char* path, int folderLength, bool make, char (&message)[kCheckMes
     char kept = path[gameLength];
     path[gameLength] = '\0';
     bool missing = false;
-    bool ready = FolderReady(path, false, missing, message);
+    bool ready = FolderReady(path, false, true, missing, message);
     path[gameLength] = kept;
     for (char* separator = FindCharFirst(path + folderLength, '\\');
          ready && !missing && separator != nullptr;
          separator = FindCharFirst(separator + 1, '\\')) {
         *separator = '\0';
-        ready = FolderReady(path, make, missing, message);
+        ready = FolderReady(path, make, false, missing, message);
         *separator = '\\';
     }
     return ready;
