@@ -673,9 +673,10 @@ TEST_F(Install, ADamagedInstallerSaysSoAndWritesNothing) {
 // \\\\server\\share in the prefix's dosdevices\\unc) as on a drive, only those below the
 // game folder, and none through a link planted since the checks.
 TEST(RowFolders, AreMadeBelowTheGameFolderAloneAndNeverThroughALink) {
-    std::string share = WindowsPath(TestSetting("WINEPREFIX")) + "\\dosdevices\\unc\\server";
-    CreateDirectoryA(share.c_str(), nullptr);
-    CreateDirectoryA((share + "\\share").c_str(), nullptr);
+    std::string share = WindowsPath(TestSetting("WINEPREFIX")) + "\\dosdevices";
+    for (const char* part : {"\\unc", "\\server", "\\share"}) {
+        CreateDirectoryA((share += part).c_str(), nullptr);
+    }
     TestFolder elsewhere;
     TestFolder linkedGame; // Windows cannot remove the Unix link; the test prefix's Temp goes
     const struct {
@@ -688,6 +689,7 @@ TEST(RowFolders, AreMadeBelowTheGameFolderAloneAndNeverThroughALink) {
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.game);
         CreateDirectoryA(c.game.c_str(), nullptr);
+        ASSERT_EQ(GetFileAttributesA(c.game.c_str()), FILE_ATTRIBUTE_DIRECTORY);
         std::string first = c.game + (c.linked != nullptr ? c.linked : "plugin");
         if (c.linked != nullptr) {
             ASSERT_TRUE(MakeUnixLink(first, elsewhere.Path("")));
