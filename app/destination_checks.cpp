@@ -57,33 +57,124 @@ void SayInUse(const char* path, const char* programs, int more,
     }
 }
 
-// The subfolders of the game folder on the way to path, which starts with a folder of
-// folderLength bytes: one that is a link (a junction or symbolic link, planted to steer
-// this elevated program's writes into the system's folders) or a file of the folder's
-// name stops the install. false, with the message, when one stands in the way.
-bool SubfoldersReady(char* path, int folderLength, char (&message)[kCheckMessageSize]) {
-    for (char* separator = FindCharFirst(path + folderLength, '\\'); separator != nullptr;
-         separator = FindCharFirst(separator + 1, '\\')) {
-        *separator = '\0';
-        DWORD attributes = GetFileAttributesA(path);
-        bool ready = true;
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            // made, with those below it, before its file is written
-        } else if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            ready = StandsInTheWay(message, path,
-                                   "次のフォルダは別の場所へのリンクのため、書き込みません。\n%s\n"
-                                   "リンクを削除してから、%s");
-        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            ready = StandsInTheWay(message, path,
-                                   "同じ名前のファイルがあるため、次のフォルダを作れません。\n%s\n"
-                                   "そのファイルを移動してから、%s");
-        }
-        *separator = '\\';
-        if (!ready || attributes == INVALID_FILE_ATTRIBUTES) {
-            return ready;
+// The folders on the way to a destination, each opened as itself (a link is not
+// followed) and kept open until the program ends: without delete sharing, nobody can
+// rename or remove one and put a link in its place while rows are written into it.
+struct HeldFolder {
+    DWORD volume, indexHigh, indexLow;
+};
+HeldFolder* Held = nullptr;
+int HeldCount = 0;
+int HeldRoom = 0;
+
+enum class Way { Held, Missing, Link, File, Busy };
+
+// Keeps folder open unless a folder of the same identity is held already.
+void Keep(HANDLE folder, const BY_HANDLE_FILE_INFORMATION& found) {
+    for (int i = 0; i < HeldCount; ++i) {
+        if (Held[i].volume == found.dwVolumeSerialNumber &&
+            Held[i].indexLow == found.nFileIndexLow && Held[i].indexHigh == found.nFileIndexHigh) {
+            CloseHandle(folder);
+            return;
         }
     }
-    return true;
+    if (HeldCount == HeldRoom) {
+        HeldRoom = HeldRoom * 2 + 8;
+        HeldFolder* grown = new HeldFolder[HeldRoom];
+        for (int i = 0; i < HeldCount; ++i) {
+            grown[i] = Held[i];
+        }
+        delete[] Held;
+        Held = grown;
+    }
+    Held[HeldCount++] = {found.dwVolumeSerialNumber, found.nFileIndexHigh, found.nFileIndexLow};
+}
+
+// What is at path, judged by its attribute word (Wine shows a link only there) and
+// then through a handle to the entry itself (Windows: what the handle holds is what
+// is written into); a folder is held. The game folder is the player's choice, and may
+// be a link or a volume mounted there: it is held as it is.
+Way HoldFolder(const char* path, bool game) {
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return Way::Missing;
+    }
+    // Reading, so that the sharing it grants is recorded; writing shared, since each
+    // move into the folder opens it for writing.
+    HANDLE folder =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    BY_HANDLE_FILE_INFORMATION found;
+    bool opened = folder != INVALID_HANDLE_VALUE && GetFileInformationByHandle(folder, &found);
+    attributes |= opened ? found.dwFileAttributes : 0;
+    attributes &= game ? ~FILE_ATTRIBUTE_REPARSE_POINT : ~0u;
+    Way way = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? Way::Link
+              : (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0   ? Way::File
+              : !opened                                        ? Way::Busy
+                                                               : Way::Held;
+    if (way == Way::Held) {
+        Keep(folder, found);
+    } else if (folder != INVALID_HANDLE_VALUE) {
+        CloseHandle(folder);
+    }
+    return way;
+}
+
+// Holds the folder at path, making it first when make is set and it is missing. false,
+// with the message, when a link (planted to steer this elevated program's writes into
+// the system's folders), a file or another program stands in the way; false with
+// message empty when it cannot be made.
+bool FolderReady(const char* path, bool make, bool game, bool& missing,
+                 char (&message)[kCheckMessageSize]) {
+    Way way = HoldFolder(path, game);
+    missing = way == Way::Missing;
+    if (missing && make) {
+        missing = false;
+        if (!CreateDirectoryA(path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+        // Looked at again: anyone may have put a link there since it was found missing.
+        way = HoldFolder(path, false);
+    }
+    switch (way) {
+    case Way::Link:
+        return StandsInTheWay(message, path,
+                              "次のフォルダは別の場所へのリンクのため、書き込みません。\n%s\n"
+                              "リンクを削除してから、%s");
+    case Way::File:
+        return StandsInTheWay(message, path,
+                              "同じ名前のファイルがあるため、次のフォルダを作れません。\n%s\n"
+                              "そのファイルを移動してから、%s");
+    case Way::Busy:
+        return StandsInTheWay(message, path,
+                              "次のフォルダは別のプログラムが使用中のため、書き込みません。\n%s\n"
+                              "そのプログラムを終了してから、%s");
+    default:
+        return !make || way == Way::Held;
+    }
+}
+
+// The game folder, whose path path begins with in its folderLength bytes (closing
+// backslash included), and its subfolders on the way to path, each held; with make,
+// those missing are made, below the game folder alone: the game folder's own path is
+// never walked, so a network share (\\server\share\...) serves as any drive.
+bool WayReady(char* path, int folderLength, bool make, char (&message)[kCheckMessageSize]) {
+    message[0] = '\0';
+    // A drive's root keeps its backslash: without it, C: names a current folder.
+    int gameLength = path[folderLength - 2] == ':' ? folderLength : folderLength - 1;
+    char kept = path[gameLength];
+    path[gameLength] = '\0';
+    bool missing = false;
+    bool ready = FolderReady(path, false, true, missing, message);
+    path[gameLength] = kept;
+    for (char* separator = FindCharFirst(path + folderLength, '\\');
+         ready && !missing && separator != nullptr;
+         separator = FindCharFirst(separator + 1, '\\')) {
+        *separator = '\0';
+        ready = FolderReady(path, make, false, missing, message);
+        *separator = '\\';
+    }
+    return ready;
 }
 
 void SayHeld(const char* path, char (&message)[kCheckMessageSize]) {
@@ -176,7 +267,7 @@ bool DestinationsReady(const char* folder, int firstRow, const std::atomic<int>*
         }
         rows[count].payload = size;
         // Nothing is removed through a link: the subfolders are looked at first.
-        if (!SubfoldersReady(path, lstrlenA(folder), message) ||
+        if (!WayReady(path, lstrlenA(folder), false, message) ||
             !RemoveLeftover(path, cancel, message)) {
             return false;
         }
@@ -221,4 +312,8 @@ bool DestinationsReady(const char* folder, int firstRow, const std::atomic<int>*
         return false;
     }
     return true;
+}
+
+bool RowFoldersReady(const char* folder, char* path, char (&message)[kCheckMessageSize]) {
+    return WayReady(path, lstrlenA(folder), true, message);
 }

@@ -12,7 +12,8 @@
 constexpr int kCheckMessageSize = 1024;
 
 // Looks at the rows from firstRow on, to be written into folder (ending in a
-// backslash): refuses a subfolder on the way that is a link or a file, removes a
+// backslash): holds the game folder and the subfolders on the way, refusing one that
+// is a link, a file or held by another program without sharing, removes a
 // temporary of ours that an earlier run left beside a destination, then looks for a
 // folder in a destination's place, a destination that is read-only, one
 // that another program holds open or runs from, and the free space they need. A
@@ -21,5 +22,12 @@ constexpr int kCheckMessageSize = 1024;
 // the file in message, when something stands in the way.
 bool DestinationsReady(const char* folder, int firstRow, const std::atomic<int>* cancel,
                        char (&message)[kCheckMessageSize]);
+
+// Right before a row is written to path, a destination in folder: holds the game
+// folder and each subfolder on the way again, making those missing below the game
+// folder. false when one stands in the way, with the message; false with message
+// empty when a folder cannot be made, GetLastError saying why. path is changed
+// while it is walked and given back as it was.
+bool RowFoldersReady(const char* folder, char* path, char (&message)[kCheckMessageSize]);
 
 #endif

@@ -7,4 +7,8 @@
 // The user was told so and nothing was touched.
 constexpr int kExitNeedsJapaneseCodePage = 932;
 
+// Another copy of the installer runs, on this machine in any session: the user was
+// told so and nothing was touched. ERROR_ALREADY_EXISTS's number.
+constexpr int kExitAlreadyRunning = 183;
+
 #endif

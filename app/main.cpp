@@ -27,12 +27,30 @@ bool RefuseWithoutJapaneseCodePage() {
     return true;
 }
 
+// One installer at a time on the whole machine: two would remove each other's
+// temporaries. Global, since a copy elevated in another user's session writes the
+// same game folder. The name is never given back: if anyone made it first, whether an
+// installer of ours or a program squatting it (which leaves us access denied), the
+// install does not start. A squatter gains nothing by that which holding a game file
+// open would not give it too.
+bool RefuseSecondCopy() {
+    HANDLE once = CreateMutexA(nullptr, FALSE, "Global\\LuminakoPatchInstaller");
+    if (once != nullptr && GetLastError() != ERROR_ALREADY_EXISTS) {
+        return false; // held until the process ends
+    }
+    MessageBoxA(nullptr, "修正はすでに実行中です。", "報告", MB_OK);
+    return true;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RestrictDllSearchToSystem();
     if (RefuseWithoutJapaneseCodePage()) {
         return kExitNeedsJapaneseCodePage;
+    }
+    if (RefuseSecondCopy()) {
+        return kExitAlreadyRunning;
     }
     // Loading comctl32 registers the control classes the dialog template names. By its
     // bare name it resolves to the manifest's version 6 from the system's side-by-side

@@ -4,9 +4,7 @@
 
 #include <atomic>
 
-#include "char_search.h"
 #include "destination_checks.h"
-#include "folder_path.h"
 #include "global_objects.h"
 #include "install_folder.h"
 #include "install_sequence.h"
@@ -98,11 +96,14 @@ void StartRow(HWND dialog, int row) {
     SetDlgItemTextA(dialog, IDC_FILE, destination);
     if (!fits) {
         ReportFailure(dialog, ERROR_FILENAME_EXCED_RANGE);
-    } else if (FindCharFirst(PayloadManifest[row].fileName, '\\') != nullptr &&
-               !CreateFolderPath(destination)) {
-        // A subfolder of the list, missing yet; the checks found nothing in its way.
-        // A row without one leaves the game folder's own path alone.
-        ReportFailure(dialog, GetLastError());
+    } else if (!RowFoldersReady(InstallFolder, destination, *Obstacle)) {
+        // A link may have been planted on the way since the checks: nothing is written.
+        if ((*Obstacle)[0] == '\0') {
+            ReportFailure(dialog, GetLastError());
+        } else {
+            SetDlgItemTextA(dialog, IDC_STATUS, "コピー失敗");
+            ShowBoxThenEnter(dialog, *Obstacle, PatchState::Failed);
+        }
     } else if (!TheCopyWorker.Start(locator, destination)) {
         ReportFailure(dialog, GetLastError());
     }

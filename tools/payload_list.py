@@ -61,6 +61,8 @@ LONGEST_NAME_BYTES = 255
 FORBIDDEN = set('<>:"/|?*') | {chr(code) for code in range(32)}
 DEVICES = {"CON", "PRN", "AUX", "NUL"} | {
     port + digit for port in ("COM", "LPT") for digit in "123456789¹²³"}
+# The suffix of a file while the installer writes it.
+TEMPORARY_SUFFIX = ".part"
 
 
 class Refused(Exception):
@@ -137,9 +139,19 @@ def read_list(folder):
         parts = key.split("\\")
         for depth in range(1, len(parts)):
             folders.setdefault("\\".join(parts[:depth]), number)
+    # A file is written under its name and the temporary's suffix, and whatever holds
+    # that name is removed first as a leftover of an earlier run.
+    temporaries = {}
+    for number, name in names:
+        temporaries.setdefault(case_key(name + TEMPORARY_SUFFIX), number)
     for number, name in names:
         if case_key(name) in folders:
             problems.append((number, name, "a file where line %d needs a folder" % folders[case_key(name)]))
+        parts = case_key(name).split("\\")
+        taken = [temporaries[key] for key in ("\\".join(parts[:depth]) for depth in range(1, len(parts) + 1))
+                 if key in temporaries]
+        if taken:
+            problems.append((number, name, "the name of line %d's temporary while it is written" % taken[0]))
     if not names:
         raise Refused("%s lists no file" % path)
     if len(names) > MAX_ROWS:

@@ -1,5 +1,7 @@
 // The whole install, driven from outside the real installer as a user would.
 #include "copy_worker.h"
+#include "destination_checks.h"
+#include "exit_codes.h"
 #include "installer_driver.h"
 #include "patch_dialog.h"
 #include "payload_manifest.h"
@@ -292,6 +294,23 @@ TEST_F(Install, WritesEverythingIntoTheDefaultFolderInTableOrder) {
     EXPECT_EQ(Text(dialog, IDC_STATUS), "修正完了");
 
     ExitWithOne(dialog);
+    ExpectAllPayloadsIn(kDefaultFolder);
+}
+
+TEST_F(Install, ASecondCopySaysSoAndTouchesNothing) {
+    HWND dialog = StartInstaller();
+    ASSERT_NE(dialog, nullptr);
+    InstallerProcess second;
+    ASSERT_TRUE(second.Start(WindowsPath(TestSetting("INSTALLER_EXE"))));
+    HWND box = second.WaitForMessageBox("報告", "修正はすでに実行中です。", 20000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(second.WaitForWindow("Vek", "#32770", 0), nullptr);
+    PressButton(box, IDOK);
+    EXPECT_EQ(second.WaitForExit(10000), static_cast<DWORD>(kExitAlreadyRunning));
+    EXPECT_TRUE(FolderContents(kDefaultFolder).empty());
+    // The first copy goes on as if alone.
+    PressButton(dialog, IDOK);
+    FinishInstall(dialog);
     ExpectAllPayloadsIn(kDefaultFolder);
 }
 
@@ -699,6 +718,48 @@ TEST_F(Install, ADamagedInstallerSaysSoAndWritesNothing) {
     }
     ExitWithOne(dialog);
     EXPECT_TRUE(RemoveDirectoryA(kDefaultFolder)) << "the game folder is not empty";
+}
+
+// A row's folders, made right before it is written: on a network share (Wine keeps
+// \\\\server\\share in the prefix's dosdevices\\unc) as on a drive, only those below the
+// game folder, and none through a link planted since the checks.
+TEST(RowFolders, AreMadeBelowTheGameFolderAloneAndNeverThroughALink) {
+    std::string share = WindowsPath(TestSetting("WINEPREFIX")) + "\\dosdevices";
+    for (const char* part : {"\\unc", "\\server", "\\share"}) {
+        CreateDirectoryA((share += part).c_str(), nullptr);
+    }
+    TestFolder elsewhere;
+    TestFolder linkedGame; // Windows cannot remove the Unix link; the test prefix's Temp goes
+    const struct {
+        std::string game;
+        const char* linked; // a subfolder linked elsewhere, or null
+    } kCases[] = {{linkedGame.Path(), "plugin"},
+                  {kDefaultFolder, nullptr},
+                  {"\\\\server\\share\\ルミナコ\\", nullptr},
+                  {"\\\\server\\share\\", nullptr}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.game);
+        CreateDirectoryA(c.game.c_str(), nullptr);
+        ASSERT_EQ(GetFileAttributesA(c.game.c_str()), FILE_ATTRIBUTE_DIRECTORY);
+        std::string first = c.game + (c.linked != nullptr ? c.linked : "plugin");
+        if (c.linked != nullptr) {
+            ASSERT_TRUE(MakeUnixLink(first, elsewhere.Path("")));
+        }
+        std::string row = first + "\\表\\extra.dll";
+        char path[kPathBytes];
+        lstrcpyA(path, row.c_str());
+        char message[kCheckMessageSize];
+        EXPECT_EQ(RowFoldersReady(c.game.c_str(), path, message), c.linked == nullptr) << message;
+        EXPECT_EQ(path, row);
+        if (c.linked != nullptr) {
+            EXPECT_EQ(std::string(message),
+                      "次のフォルダは別の場所へのリンクのため、書き込みません。\n" + first +
+                          "\nリンクを削除してから、もう一度「修正」を押してください。");
+            EXPECT_TRUE(FolderContents(elsewhere.Path("")).empty());
+        } else {
+            EXPECT_EQ(GetFileAttributesA((first + "\\表").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+        }
+    }
 }
 
 } // namespace

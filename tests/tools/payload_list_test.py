@@ -62,6 +62,7 @@ class ListReader(unittest.TestCase):
             ("d" * 225 + "\\a.x", [], "d\\a.x: missing from"),
             ("Patch.xp3\npatch.XP3", ["Patch.xp3", "patch.XP3"], "line 2: patch.XP3: the same file as line 1"),
             ("plugin\nplugin\\a.dll", ["plugin/a.dll"], "line 1: plugin: a file where line 2 needs a folder"),
+            ("y.PART\\z\nY", ["y.PART/z", "Y"], "line 1: y.PART\\z: the name of line 2's temporary while"),
             ("gone.xp3", [], "line 1: gone.xp3: missing from"),
             ("\n".join("f%d" % n for n in range(257)), ["f%d" % n for n in range(257)],
              "line 257: f256: more than 256 names"),
