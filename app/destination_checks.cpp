@@ -66,6 +66,11 @@ struct HeldFolder {
 HeldFolder* Held = nullptr;
 int HeldCount = 0;
 int HeldRoom = 0;
+// The folder held last, and the folder of the row being written when that lies below
+// the game folder: the copy makes sure its temporary landed there.
+HeldFolder LastHeld;
+HeldFolder RowFolder;
+bool RowFolderKnown = false;
 
 enum class Way { Held, Missing, Link, File, Busy };
 
@@ -113,6 +118,7 @@ Way HoldFolder(const char* path, bool game) {
               : !opened                                        ? Way::Busy
                                                                : Way::Held;
     if (way == Way::Held) {
+        LastHeld = {found.dwVolumeSerialNumber, found.nFileIndexHigh, found.nFileIndexLow};
         Keep(folder, found);
     } else if (folder != INVALID_HANDLE_VALUE) {
         CloseHandle(folder);
@@ -315,5 +321,54 @@ bool DestinationsReady(const char* folder, int firstRow, const std::atomic<int>*
 }
 
 bool RowFoldersReady(const char* folder, char* path, char (&message)[kCheckMessageSize]) {
-    return WayReady(path, lstrlenA(folder), true, message);
+    int folderLength = lstrlenA(folder);
+    bool ready = WayReady(path, folderLength, true, message);
+    // The last folder held is the row's own, unless the row lies in the game folder.
+    RowFolderKnown = ready && FindCharFirst(path + folderLength, '\\') != nullptr;
+    RowFolder = LastHeld;
+    return ready;
+}
+
+bool TemporaryInRowFolder(HANDLE temporary) {
+    if (!RowFolderKnown) {
+        return true;
+    }
+    // Where the file system put it, every link on the way resolved.
+    WCHAR path[1024];
+    DWORD length =
+        GetFinalPathNameByHandleW(temporary, path, ARRAYSIZE(path), FILE_NAME_NORMALIZED);
+    if (length == 0) {
+        return true; // a file system that cannot tell (some network servers)
+    }
+    if (length >= ARRAYSIZE(path)) {
+        return false; // far deeper than anything the checks held
+    }
+    while (length > 0 && path[--length] != L'\\') {
+    }
+    path[length] = L'\0';
+    // A folder that held a file when it was opened cannot have become a link since.
+    HANDLE folder = CreateFileW(
+        path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    BY_HANDLE_FILE_INFORMATION found;
+    bool same = folder != INVALID_HANDLE_VALUE && GetFileInformationByHandle(folder, &found) &&
+                found.dwVolumeSerialNumber == RowFolder.volume &&
+                found.nFileIndexHigh == RowFolder.indexHigh &&
+                found.nFileIndexLow == RowFolder.indexLow;
+    if (folder != INVALID_HANDLE_VALUE) {
+        CloseHandle(folder);
+    }
+    return same;
+}
+
+void SayLinkOnTheWay(const char* destination, char (&message)[kCheckMessageSize]) {
+    char folder[kPathBytes];
+    lstrcpynA(folder, destination, kPathBytes);
+    char* name = FindCharLast(folder, '\\');
+    if (name != nullptr) {
+        *name = '\0';
+    }
+    StandsInTheWay(message, folder,
+                   "次のフォルダは別の場所へのリンクのため、書き込みません。\n%s\n"
+                   "リンクを削除してから、%s");
 }

@@ -30,4 +30,15 @@ bool DestinationsReady(const char* folder, int firstRow, const std::atomic<int>*
 // while it is walked and given back as it was.
 bool RowFoldersReady(const char* folder, char* path, char (&message)[kCheckMessageSize]);
 
+// The copy's check of a temporary it just created [in]: true unless the row last made
+// ready by RowFoldersReady lies in a subfolder and the file is not in that folder, as
+// when the folder, empty until then, was turned into a link since (which needs no more
+// than the right to write its attributes, and no sharing keeps out). Once our file is
+// in it, it cannot become one.
+bool TemporaryInRowFolder(HANDLE temporary);
+
+// Fills message with the box for a link found on the way to destination, naming
+// destination's folder.
+void SayLinkOnTheWay(const char* destination, char (&message)[kCheckMessageSize]);
+
 #endif

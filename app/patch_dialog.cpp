@@ -87,6 +87,12 @@ void ReportFailure(HWND dialog, DWORD error) {
     ShowBoxThenEnter(dialog, text, PatchState::Failed);
 }
 
+// Something stood in the way of the row being written; "修正" then looks again.
+void ShowObstacle(HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_STATUS, "コピー失敗");
+    ShowBoxThenEnter(dialog, *Obstacle, PatchState::Failed);
+}
+
 // Starts the copy of one manifest row into the install folder.
 void StartRow(HWND dialog, int row) {
     char locator[MAX_PATH];
@@ -101,8 +107,7 @@ void StartRow(HWND dialog, int row) {
         if ((*Obstacle)[0] == '\0') {
             ReportFailure(dialog, GetLastError());
         } else {
-            SetDlgItemTextA(dialog, IDC_STATUS, "コピー失敗");
-            ShowBoxThenEnter(dialog, *Obstacle, PatchState::Failed);
+            ShowObstacle(dialog);
         }
     } else if (!TheCopyWorker.Start(locator, destination)) {
         ReportFailure(dialog, GetLastError());
@@ -115,6 +120,7 @@ INT_PTR OnInitDialog(HWND dialog) {
     Obstacle = new char[1][kCheckMessageSize];
     TheCopyWorker.SetProgressHook(OnCopyProgress);
     TheCopyWorker.SetFailureHook(OnCopyFailure);
+    TheCopyWorker.SetPlacedHook(TemporaryInRowFolder);
     TheCopyWorker.SetCheckHooks(OnCheckProgress, OnPayloadsChecked);
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     return TRUE; // the system sets the default focus
@@ -181,7 +187,15 @@ void OnCopyFailed(HWND dialog) {
     if (State != PatchState::Copying || !CopyFailureReported.exchange(false)) {
         return;
     }
-    ReportFailure(dialog, CopyFailureError);
+    if (CopyFailureError != kLandedElsewhere) {
+        ReportFailure(dialog, CopyFailureError);
+        return;
+    }
+    // The row's folder became a link after its last look: nothing was written there.
+    char destination[kPathBytes];
+    GetDlgItemTextA(dialog, IDC_FILE, destination, kPathBytes);
+    SayLinkOnTheWay(destination, *Obstacle);
+    ShowObstacle(dialog);
 }
 
 INT_PTR OnCommand(HWND dialog, WORD command) {

@@ -53,7 +53,8 @@ class TemporaryFile {
     // to, and must never write through their links. An entry that cannot be removed
     // fails the copy.
     // Each step waits out a brief hold until cancel is set.
-    TemporaryFile(const char* path, const std::atomic<int>* cancel) : path_(path), cancel_(cancel) {
+    TemporaryFile(const char* path, PlacedHook placed, const std::atomic<int>* cancel)
+        : path_(path), placed_(placed), cancel_(cancel) {
         error_ = RemoveFileThroughHolds(path, cancel);
         // A name whose deletion is still pending (a scanner held it) refuses the
         // create with access denied for a moment.
@@ -120,10 +121,21 @@ class TemporaryFile {
 
   private:
     DWORD Create() {
-        handle_ = CreateFileA(path_, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        handle_ = CreateFileA(path_, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         created_ = handle_ != INVALID_HANDLE_VALUE;
-        return created_ ? ERROR_SUCCESS : GetLastError();
+        if (!created_) {
+            return GetLastError();
+        }
+        if (placed_ != nullptr && !placed_(handle_)) {
+            // Removed where it is, not by a name that leads through the link again.
+            FILE_DISPOSITION_INFO gone = {TRUE};
+            SetFileInformationByHandle(handle_, FileDispositionInfo, &gone, sizeof gone);
+            Close();
+            created_ = false;
+            return kLandedElsewhere;
+        }
+        return ERROR_SUCCESS;
     }
 
     void Close() {
@@ -134,6 +146,7 @@ class TemporaryFile {
     }
 
     const char* path_;
+    PlacedHook placed_;
     const std::atomic<int>* cancel_;
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     bool created_ = false;
@@ -248,6 +261,10 @@ FailureHook CopyWorker::SetFailureHook(FailureHook hook) {
     return ReplaceHookWhileIdle(thread, failureHook, hook);
 }
 
+PlacedHook CopyWorker::SetPlacedHook(PlacedHook hook) {
+    return ReplaceHookWhileIdle(thread, placedHook, hook);
+}
+
 void CopyWorker::SetCheckHooks(ProgressHook progress, CheckedHook checked) {
     if (thread == nullptr) {
         checkProgressHook = progress;
@@ -337,7 +354,7 @@ CopyWorker::Outcome CopyWorker::CopyPayload(DWORD& error) {
         return Outcome::Failed;
     }
 
-    TemporaryFile file(temporary, &cancelRequested);
+    TemporaryFile file(temporary, placedHook, &cancelRequested);
     if (file.Get() == INVALID_HANDLE_VALUE) {
         error = file.Error();
         return Outcome::Failed;

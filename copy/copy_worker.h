@@ -22,6 +22,15 @@ typedef int (*ProgressHook)(DWORD percent);
 // held before.
 typedef void (*FailureHook)(DWORD error);
 
+// Called on the copy thread right after the temporary is created, with its handle:
+// false when it did not land in the folder it was meant for (a folder on the way was
+// turned into a link since the checks). The temporary is then deleted through its
+// handle, nothing is written, and the copy fails with kLandedElsewhere.
+typedef bool (*PlacedHook)(HANDLE temporary);
+
+// ERROR_REPARSE_POINT_ENCOUNTERED, which MinGW's headers lack.
+constexpr DWORD kLandedElsewhere = 4395;
+
 // Called on the worker's thread when a payload check has looked at every payload
 // (not when it is cancelled): true when each matched its digest.
 typedef void (*CheckedHook)(bool intact);
@@ -81,6 +90,8 @@ class CopyWorker {
     ProgressHook SetProgressHook(ProgressHook hook);
     // The same for the failure hook.
     FailureHook SetFailureHook(FailureHook hook);
+    // The same for the hook that judges where a temporary landed (null: anywhere).
+    PlacedHook SetPlacedHook(PlacedHook hook);
     // The same for the check's hooks: progress gets the whole percentage of all
     // payload bytes checked so far when it changes, checked the outcome.
     void SetCheckHooks(ProgressHook progress, CheckedHook checked);
@@ -125,6 +136,7 @@ class CopyWorker {
     HANDLE thread = nullptr;
     ProgressHook progressHook = nullptr;
     FailureHook failureHook = nullptr;
+    PlacedHook placedHook = nullptr;
     ProgressHook checkProgressHook = nullptr;
     CheckedHook checkedHook = nullptr;
     // Written by the dialog's thread while the copy thread reads it between slices.

@@ -758,6 +758,15 @@ TEST(RowFolders, AreMadeBelowTheGameFolderAloneAndNeverThroughALink) {
             EXPECT_TRUE(FolderContents(elsewhere.Path("")).empty());
         } else {
             EXPECT_EQ(GetFileAttributesA((first + "\\表").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+            // The copy's own look at its temporary: in the row's folder, or elsewhere as
+            // through a link planted after this check.
+            for (const std::string& at : {row + ".part", elsewhere.Path("extra.dll.part")}) {
+                HANDLE file = CreateFileA(at.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+                ASSERT_NE(file, INVALID_HANDLE_VALUE) << at;
+                EXPECT_EQ(TemporaryInRowFolder(file), at == row + ".part") << at;
+                CloseHandle(file);
+            }
         }
     }
 }

@@ -268,6 +268,7 @@ TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
         bool temporaryStays;
         int pauses;        // -1: the whole window
         int cancelAtPause; // 0: never
+        bool landsElsewhere = false;
     } const kCases[] = {
         {"held open without sharing", held, false, -1, 0},
         {"held, and closed during the wait", held, false, 1, 1},
@@ -275,10 +276,13 @@ TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
         {"a folder of that name", folder, false, 0, 0},
         {"in a missing folder", missing + "\\patch.xp3", false, 0, 0},
         {"a stale temporary that cannot be removed", Path("stale.xp3"), true, 0, 0},
+        {"its temporary landed through a link", Path("linked.xp3"), false, 0, 0, true},
     };
     CopyWorker worker;
     worker.SetProgressHook(RecordingHook);
     worker.SetFailureHook(CountingFailureHook);
+    static bool landsElsewhere;
+    worker.SetPlacedHook([](HANDLE) { return !landsElsewhere; });
     pausing = &worker;
     HoldPause sleep = CopyWorkerProbe::PauseHoldsWith(CountingPause);
     for (const auto& c : kCases) {
@@ -286,7 +290,9 @@ TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
         failures = 0;
         pauses = 0;
         cancelAtPause = c.cancelAtPause;
+        landsElsewhere = c.landsElsewhere;
         EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_676", c.destination), kFailed);
+        EXPECT_EQ(lastError == kLandedElsewhere, c.landsElsewhere);
         // A cancel is no failure to report.
         EXPECT_EQ(failures, c.cancelAtPause == 0 ? 1 : 0);
         if (c.cancelAtPause == 0) {
@@ -311,6 +317,7 @@ TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(Attributes(folder), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(Attributes(missing), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Attributes(Path("linked.xp3")), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(CopyWorkerTest, ChecksThePayloadsAgainstTheirDigests) {
