@@ -4,26 +4,28 @@
 #include <windows.h>
 #include <restartmanager.h>
 
+// Each export on one line, which every clang-format keeps as it is.
+#define RM_EXPORT extern "C" __declspec(dllexport) DWORD WINAPI
+
 namespace {
 
 bool askedAboutProgram = false;
 
 } // namespace
 
-extern "C" __declspec(dllexport) DWORD WINAPI RmStartSession(DWORD* session, DWORD, WCHAR key[]) {
+RM_EXPORT RmStartSession(DWORD* session, DWORD, WCHAR key[]) {
     *session = 1;
     key[0] = L'\0';
     askedAboutProgram = false;
     return ERROR_SUCCESS;
 }
 
-extern "C" __declspec(dllexport) DWORD WINAPI RmEndSession(DWORD) {
+RM_EXPORT RmEndSession(DWORD) {
     return ERROR_SUCCESS;
 }
 
-extern "C" __declspec(dllexport) DWORD WINAPI
-    RmRegisterResources(DWORD, UINT count, LPCWSTR files[], UINT, RM_UNIQUE_PROCESS[], UINT,
-                        LPCWSTR[]) {
+RM_EXPORT RmRegisterResources(DWORD, UINT count, LPCWSTR* files, UINT, RM_UNIQUE_PROCESS*, UINT,
+                              LPCWSTR*) {
     for (UINT i = 0; i < count; ++i) {
         int length = lstrlenW(files[i]);
         askedAboutProgram |= length > 4 && lstrcmpiW(files[i] + length - 4, L".exe") == 0;
@@ -32,8 +34,7 @@ extern "C" __declspec(dllexport) DWORD WINAPI
 }
 
 // As Windows answers: the whole list or, without room for it, only how long it is.
-extern "C" __declspec(dllexport) DWORD WINAPI
-    RmGetList(DWORD, UINT* needed, UINT* room, RM_PROCESS_INFO list[], DWORD* reasons) {
+RM_EXPORT RmGetList(DWORD, UINT* needed, UINT* room, RM_PROCESS_INFO list[], DWORD* reasons) {
     WCHAR names[1024] = L"";
     if (askedAboutProgram) {
         GetEnvironmentVariableW(L"STAND_IN_PROGRAMS", names, 1024);
