@@ -11,6 +11,8 @@
 namespace {
 
 const char kTryAgain[] = "もう一度「修正」を押してください。";
+const char* const kLinkedFolder = "次のフォルダは別の場所へのリンクのため、書き込みません。\n%s\n"
+                                  "リンクを削除してから、%s";
 
 std::uint32_t TryOpenForMove(void* path, bool&) {
     HANDLE file = CreateFileA(static_cast<const char*>(path), DELETE,
@@ -66,19 +68,26 @@ struct HeldFolder {
 HeldFolder* Held = nullptr;
 int HeldCount = 0;
 int HeldRoom = 0;
-// The folder held last, and the folder of the row being written when that lies below
-// the game folder: the copy makes sure its temporary landed there.
-HeldFolder LastHeld;
+// The folder held last: once RowFoldersReady has made a row ready, that row's own.
+// Known when it lies below the game folder: the copy makes sure its temporary landed
+// there.
 HeldFolder RowFolder;
 bool RowFolderKnown = false;
+
+HeldFolder IdentityOf(const BY_HANDLE_FILE_INFORMATION& found) {
+    return {found.dwVolumeSerialNumber, found.nFileIndexHigh, found.nFileIndexLow};
+}
+
+bool SameFolder(const HeldFolder& a, const HeldFolder& b) {
+    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
+}
 
 enum class Way { Held, Missing, Link, File, Busy };
 
 // Keeps folder open unless a folder of the same identity is held already.
-void Keep(HANDLE folder, const BY_HANDLE_FILE_INFORMATION& found) {
+void Keep(HANDLE folder, const HeldFolder& identity) {
     for (int i = 0; i < HeldCount; ++i) {
-        if (Held[i].volume == found.dwVolumeSerialNumber &&
-            Held[i].indexLow == found.nFileIndexLow && Held[i].indexHigh == found.nFileIndexHigh) {
+        if (SameFolder(Held[i], identity)) {
             CloseHandle(folder);
             return;
         }
@@ -92,7 +101,7 @@ void Keep(HANDLE folder, const BY_HANDLE_FILE_INFORMATION& found) {
         delete[] Held;
         Held = grown;
     }
-    Held[HeldCount++] = {found.dwVolumeSerialNumber, found.nFileIndexHigh, found.nFileIndexLow};
+    Held[HeldCount++] = identity;
 }
 
 // What is at path, judged by its attribute word (Wine shows a link only there) and
@@ -118,8 +127,8 @@ Way HoldFolder(const char* path, bool game) {
               : !opened                                        ? Way::Busy
                                                                : Way::Held;
     if (way == Way::Held) {
-        LastHeld = {found.dwVolumeSerialNumber, found.nFileIndexHigh, found.nFileIndexLow};
-        Keep(folder, found);
+        RowFolder = IdentityOf(found);
+        Keep(folder, RowFolder);
     } else if (folder != INVALID_HANDLE_VALUE) {
         CloseHandle(folder);
     }
@@ -144,9 +153,7 @@ bool FolderReady(const char* path, bool make, bool game, bool& missing,
     }
     switch (way) {
     case Way::Link:
-        return StandsInTheWay(message, path,
-                              "次のフォルダは別の場所へのリンクのため、書き込みません。\n%s\n"
-                              "リンクを削除してから、%s");
+        return StandsInTheWay(message, path, kLinkedFolder);
     case Way::File:
         return StandsInTheWay(message, path,
                               "同じ名前のファイルがあるため、次のフォルダを作れません。\n%s\n"
@@ -183,11 +190,14 @@ bool WayReady(char* path, int folderLength, bool make, char (&message)[kCheckMes
     return ready;
 }
 
-void SayHeld(const char* path, char (&message)[kCheckMessageSize]) {
+// Asks the Restart Manager about path alone and fills message with the box that names
+// them; how many programs use it.
+int SayUsers(const char* path, char (&message)[kCheckMessageSize]) {
     char programs[256];
     int named = 0;
     int users = ProgramsUsingFiles(&path, 1, programs, sizeof programs, named);
     SayInUse(path, programs, users - named, message);
+    return users;
 }
 
 // A temporary of ours that a run killed half-way left beside the destination: it
@@ -231,13 +241,11 @@ bool UsedByRunningProgram(const char* const* paths, int count, const std::atomic
         return false;
     }
     for (int i = 0; i < count; ++i) {
-        int named = 0;
-        int users = ProgramsUsingFiles(&paths[i], 1, search.names, sizeof search.names, named);
-        if (users > 0) {
-            SayInUse(paths[i], search.names, users - named, message);
+        if (SayUsers(paths[i], message) > 0) {
             return true;
         }
     }
+    message[0] = '\0';
     return false;
 }
 
@@ -293,7 +301,7 @@ bool DestinationsReady(const char* folder, int firstRow, const std::atomic<int>*
                                   "読み取り専用を外してから、%s");
         }
         if (HeldByAnotherProgram(path, cancel)) {
-            SayHeld(path, message);
+            SayUsers(path, message);
             return false;
         }
         existing[existingCount++] = path;
@@ -325,7 +333,6 @@ bool RowFoldersReady(const char* folder, char* path, char (&message)[kCheckMessa
     bool ready = WayReady(path, folderLength, true, message);
     // The last folder held is the row's own, unless the row lies in the game folder.
     RowFolderKnown = ready && FindCharFirst(path + folderLength, '\\') != nullptr;
-    RowFolder = LastHeld;
     return ready;
 }
 
@@ -352,9 +359,7 @@ bool TemporaryInRowFolder(HANDLE temporary) {
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     BY_HANDLE_FILE_INFORMATION found;
     bool same = folder != INVALID_HANDLE_VALUE && GetFileInformationByHandle(folder, &found) &&
-                found.dwVolumeSerialNumber == RowFolder.volume &&
-                found.nFileIndexHigh == RowFolder.indexHigh &&
-                found.nFileIndexLow == RowFolder.indexLow;
+                SameFolder(IdentityOf(found), RowFolder);
     if (folder != INVALID_HANDLE_VALUE) {
         CloseHandle(folder);
     }
@@ -368,7 +373,5 @@ void SayLinkOnTheWay(const char* destination, char (&message)[kCheckMessageSize]
     if (name != nullptr) {
         *name = '\0';
     }
-    StandsInTheWay(message, folder,
-                   "次のフォルダは別の場所へのリンクのため、書き込みません。\n%s\n"
-                   "リンクを削除してから、%s");
+    StandsInTheWay(message, folder, kLinkedFolder);
 }
