@@ -49,20 +49,20 @@ DEFAULT_LIST = [
 # the program's image: 256 rows take 130 KiB of that thread's 2 MiB stack and 128 KiB
 # of image, many times any patch of the game.
 MAX_ROWS = 256
+# The installer's default folder, and the suffix of a file while it writes it.
+DEFAULT_FOLDER = "C:\\Program Files\\ルミナコ\\"
+TEMPORARY_SUFFIX = ".part"
 # Windows takes a path of 259 characters (a double-byte one counts once): a name longer
-# than that leaves beside the default folder, "C:\Program Files\ルミナコ\", and the
-# suffix of a file while it is written cannot be written there. Its bytes in code page
-# 932 must also fit the table's 256-byte cell.
-LONGEST_NAME_CHARS = 259 - len("C:\\Program Files\\ルミナコ\\") - len(".part")
+# than that leaves beside the default folder and the temporary's suffix cannot be
+# written there. Its bytes in code page 932 must also fit the table's 256-byte cell.
+LONGEST_NAME_CHARS = 259 - len(DEFAULT_FOLDER) - len(TEMPORARY_SUFFIX)
 # Windows makes a folder of at most 247 characters (MAX_PATH - 12 with the terminator):
 # a subfolder's path beside the default folder stays within it.
-LONGEST_FOLDER_CHARS = 247 - len("C:\\Program Files\\ルミナコ\\")
+LONGEST_FOLDER_CHARS = 247 - len(DEFAULT_FOLDER)
 LONGEST_NAME_BYTES = 255
 FORBIDDEN = set('<>:"/|?*') | {chr(code) for code in range(32)}
 DEVICES = {"CON", "PRN", "AUX", "NUL"} | {
     port + digit for port in ("COM", "LPT") for digit in "123456789¹²³"}
-# The suffix of a file while the installer writes it.
-TEMPORARY_SUFFIX = ".part"
 
 
 class Refused(Exception):
