@@ -60,7 +60,7 @@ install_missing() {
         log "installing ${missing[*]}"
         local sudo=""
         [ "$(id -u)" -eq 0 ] || sudo=sudo
-        $sudo tools/apt-update "${missing[@]}"
+        $sudo tools/apt-update "${missing[@]}" >/dev/null
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o Acquire::Retries=3 \
             --no-install-recommends "${missing[@]}" >/dev/null
     fi
