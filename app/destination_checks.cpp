@@ -2,6 +2,7 @@
 
 #include "char_search.h"
 #include "copy_worker.h"
+#include "held_folder.h"
 #include "file_users.h"
 #include "install_folder.h"
 #include "install_space.h"
@@ -13,25 +14,6 @@ namespace {
 const char kTryAgain[] = "もう一度「修正」を押してください。";
 const char* const kLinkedFolder = "次のフォルダは別の場所へのリンクのため、書き込みません。\n%s\n"
                                   "リンクを削除してから、%s";
-
-std::uint32_t TryOpenForMove(void* path, bool&) {
-    HANDLE file = CreateFileA(static_cast<const char*>(path), DELETE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return GetLastError();
-    }
-    CloseHandle(file);
-    return ERROR_SUCCESS;
-}
-
-// Whether another program holds path open so that it cannot be moved over: opened
-// as the move needs it and closed at once, again over the window a brief hold gets.
-// Access denied counts too: a file whose deletion another program left pending
-// gives it, and so does one the move could not replace.
-bool HeldByAnotherProgram(const char* path, const std::atomic<int>* cancel) {
-    return IsHoldError(WaitOutHolds(TryOpenForMove, const_cast<char*>(path), cancel));
-}
 
 // Fills message with format, which names path and then asks for another press: false,
 // for the check to return.
@@ -59,137 +41,6 @@ void SayInUse(const char* path, const char* programs, int more,
     }
 }
 
-// The folders on the way to a destination, each opened as itself (a link is not
-// followed) and kept open until the program ends: without delete sharing, nobody can
-// rename or remove one and put a link in its place while rows are written into it.
-struct HeldFolder {
-    DWORD volume, indexHigh, indexLow;
-};
-HeldFolder* Held = nullptr;
-int HeldCount = 0;
-int HeldRoom = 0;
-// The folder held last: once RowFoldersReady has made a row ready, that row's own.
-// Known when it lies below the game folder: the copy makes sure its temporary landed
-// there.
-HeldFolder RowFolder;
-bool RowFolderKnown = false;
-
-HeldFolder IdentityOf(const BY_HANDLE_FILE_INFORMATION& found) {
-    return {found.dwVolumeSerialNumber, found.nFileIndexHigh, found.nFileIndexLow};
-}
-
-bool SameFolder(const HeldFolder& a, const HeldFolder& b) {
-    return a.volume == b.volume && a.indexHigh == b.indexHigh && a.indexLow == b.indexLow;
-}
-
-enum class Way { Held, Missing, Link, File, Busy };
-
-// Keeps folder open unless a folder of the same identity is held already.
-void Keep(HANDLE folder, const HeldFolder& identity) {
-    for (int i = 0; i < HeldCount; ++i) {
-        if (SameFolder(Held[i], identity)) {
-            CloseHandle(folder);
-            return;
-        }
-    }
-    if (HeldCount == HeldRoom) {
-        HeldRoom = HeldRoom * 2 + 8;
-        HeldFolder* grown = new HeldFolder[HeldRoom];
-        for (int i = 0; i < HeldCount; ++i) {
-            grown[i] = Held[i];
-        }
-        delete[] Held;
-        Held = grown;
-    }
-    Held[HeldCount++] = identity;
-}
-
-// What is at path, judged by its attribute word (Wine shows a link only there) and
-// then through a handle to the entry itself (Windows: what the handle holds is what
-// is written into); a folder is held. The game folder is the player's choice, and may
-// be a link or a volume mounted there: it is held as it is.
-Way HoldFolder(const char* path, bool game) {
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return Way::Missing;
-    }
-    // Reading, so that the sharing it grants is recorded; writing shared, since each
-    // move into the folder opens it for writing.
-    HANDLE folder =
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    BY_HANDLE_FILE_INFORMATION found;
-    bool opened = folder != INVALID_HANDLE_VALUE && GetFileInformationByHandle(folder, &found);
-    attributes |= opened ? found.dwFileAttributes : 0;
-    attributes &= game ? ~FILE_ATTRIBUTE_REPARSE_POINT : ~0u;
-    Way way = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? Way::Link
-              : (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0   ? Way::File
-              : !opened                                        ? Way::Busy
-                                                               : Way::Held;
-    if (way == Way::Held) {
-        RowFolder = IdentityOf(found);
-        Keep(folder, RowFolder);
-    } else if (folder != INVALID_HANDLE_VALUE) {
-        CloseHandle(folder);
-    }
-    return way;
-}
-
-// Holds the folder at path, making it first when make is set and it is missing. false,
-// with the message, when a link (planted to steer this elevated program's writes into
-// the system's folders), a file or another program stands in the way; false with
-// message empty when it cannot be made.
-bool FolderReady(const char* path, bool make, bool game, bool& missing,
-                 char (&message)[kCheckMessageSize]) {
-    Way way = HoldFolder(path, game);
-    missing = way == Way::Missing;
-    if (missing && make) {
-        missing = false;
-        if (!CreateDirectoryA(path, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            return false;
-        }
-        // Looked at again: anyone may have put a link there since it was found missing.
-        way = HoldFolder(path, false);
-    }
-    switch (way) {
-    case Way::Link:
-        return StandsInTheWay(message, path, kLinkedFolder);
-    case Way::File:
-        return StandsInTheWay(message, path,
-                              "同じ名前のファイルがあるため、次のフォルダを作れません。\n%s\n"
-                              "そのファイルを移動してから、%s");
-    case Way::Busy:
-        return StandsInTheWay(message, path,
-                              "次のフォルダは別のプログラムが使用中のため、書き込みません。\n%s\n"
-                              "そのプログラムを終了してから、%s");
-    default:
-        return !make || way == Way::Held;
-    }
-}
-
-// The game folder, whose path path begins with in its folderLength bytes (closing
-// backslash included), and its subfolders on the way to path, each held; with make,
-// those missing are made, below the game folder alone: the game folder's own path is
-// never walked, so a network share (\\server\share\...) serves as any drive.
-bool WayReady(char* path, int folderLength, bool make, char (&message)[kCheckMessageSize]) {
-    message[0] = '\0';
-    // A drive's root keeps its backslash: without it, C: names a current folder.
-    int gameLength = path[folderLength - 2] == ':' ? folderLength : folderLength - 1;
-    char kept = path[gameLength];
-    path[gameLength] = '\0';
-    bool missing = false;
-    bool ready = FolderReady(path, false, true, missing, message);
-    path[gameLength] = kept;
-    for (char* separator = FindCharFirst(path + folderLength, '\\');
-         ready && !missing && separator != nullptr;
-         separator = FindCharFirst(separator + 1, '\\')) {
-        *separator = '\0';
-        ready = FolderReady(path, make, false, missing, message);
-        *separator = '\\';
-    }
-    return ready;
-}
-
 // Asks the Restart Manager about path alone and fills message with the box that names
 // them; how many programs use it.
 int SayUsers(const char* path, char (&message)[kCheckMessageSize]) {
@@ -198,21 +49,6 @@ int SayUsers(const char* path, char (&message)[kCheckMessageSize]) {
     int users = ProgramsUsingFiles(&path, 1, programs, sizeof programs, named);
     SayInUse(path, programs, users - named, message);
     return users;
-}
-
-// A temporary of ours that a run killed half-way left beside the destination: it
-// would fail the copy of its row after earlier rows were replaced, and counts
-// against the free space. false, naming the temporary, when it cannot be removed.
-bool RemoveLeftover(const char* path, const std::atomic<int>* cancel,
-                    char (&message)[kCheckMessageSize]) {
-    char temporary[kPathBytes];
-    if (!JoinFolderAndName(temporary, path, kTemporarySuffix) ||
-        RemoveFileThroughHolds(temporary, cancel) == ERROR_SUCCESS) {
-        return true; // beyond what Windows can name, nothing of ours is there
-    }
-    return StandsInTheWay(message, temporary,
-                          "前回の修正で残った次の一時ファイルを削除できません。\n%s\n"
-                          "読み取り専用を外すか、使用しているプログラムを終了してから、%s");
 }
 
 struct ProgramSearch {
@@ -249,74 +85,261 @@ bool UsedByRunningProgram(const char* const* paths, int count, const std::atomic
     return false;
 }
 
-// Bytes of one cluster of the volume that holds folder; 0 when unknown.
-std::uint64_t ClusterBytes(const char* folder) {
-    char root[MAX_PATH];
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-    if (!GetVolumePathNameA(folder, root, MAX_PATH) ||
-        !GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
-        return 0;
+// The subfolders held so far: the first length bytes of a file's name (which lives
+// as long as the program) name each, relative to the game folder held as root. Looked
+// up by name, so each is opened once in a run; past the first few hundred, a folder is
+// held again for each row that needs it.
+struct HeldSubfolder {
+    HANDLE root;
+    const char* name;
+    int length;
+    HANDLE handle;
+};
+HeldSubfolder Held[256];
+int HeldCount = 0;
+
+HANDLE FindHeld(const char* name, int length) {
+    for (int i = 0; i < HeldCount; ++i) {
+        if (Held[i].root == GameFolder && Held[i].length == length &&
+            memcmp(Held[i].name, name, length) == 0) {
+            return Held[i].handle;
+        }
     }
-    return static_cast<std::uint64_t>(sectorsPerCluster) * bytesPerSector;
+    return nullptr;
+}
+
+// Opens the subfolder that the first length bytes of name lead to, from parent by its
+// last part alone, making it with make; held when it is a folder.
+HANDLE HoldSubfolder(HANDLE parent, const char* name, int start, int length, bool make,
+                     char (&message)[kCheckMessageSize]) {
+    char part[kPathBytes];
+    lstrcpynA(part, name + start, length - start + 1);
+    // Its path, for the box and for one look that Wine needs: a handle it opens on a
+    // Unix symbolic link follows it, and only a look by path shows the link.
+    char path[kPathBytes];
+    int folderLength = lstrlenA(InstallFolder);
+    lstrcpyA(path, InstallFolder);
+    lstrcpynA(path + folderLength, name, length + 1);
+    // Reading, so that the sharing it grants is recorded; writing shared, since each
+    // move into the folder opens it for writing.
+    FolderEntry entry{parent,
+                      part,
+                      "",
+                      GENERIC_READ,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      static_cast<ULONG>(make ? FILE_OPEN_IF : FILE_OPEN),
+                      FILE_DIRECTORY_FILE,
+                      INVALID_HANDLE_VALUE};
+    DWORD error = OpenInFolder(entry);
+    if (error == ERROR_SUCCESS) {
+        DWORD attributes = AttributesOf(entry.opened) | GetFileAttributesA(path);
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            if (HeldCount < static_cast<int>(ARRAYSIZE(Held))) {
+                Held[HeldCount++] = {GameFolder, name, length, entry.opened};
+            }
+            return entry.opened;
+        }
+        CloseHandle(entry.opened);
+        // Planted to steer this elevated program's writes into the system's folders.
+        StandsInTheWay(message, path, kLinkedFolder);
+    } else if (error == ERROR_DIRECTORY) {
+        StandsInTheWay(message, path,
+                       "同じ名前のファイルがあるため、次のフォルダを作れません。\n%s\n"
+                       "そのファイルを移動してから、%s");
+    } else if (IsHoldError(error)) {
+        StandsInTheWay(message, path,
+                       "次のフォルダは別のプログラムが使用中のため、書き込みません。\n%s\n"
+                       "そのプログラムを終了してから、%s");
+    }
+    SetLastError(error);
+    return nullptr;
+}
+
+// What a run killed half-way left beside the files, taken while the checks look and
+// closed on every way out: the temporaries with the row each belongs to, and the files
+// a commit had moved aside.
+struct Leftovers {
+    StagedFile temporaries[kPayloadCount];
+    int temporaryRows[kPayloadCount];
+    int temporaryCount = 0;
+    HANDLE backups[kPayloadCount];
+    int backupRows[kPayloadCount];
+    int backupCount = 0;
+
+    ~Leftovers() {
+        for (int i = 0; i < temporaryCount; ++i) {
+            CloseIfOpen(temporaries[i].temporary);
+        }
+        for (int i = 0; i < backupCount; ++i) {
+            CloseIfOpen(backups[i]);
+        }
+    }
+    static void CloseIfOpen(HANDLE& handle) {
+        if (handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+            handle = INVALID_HANDLE_VALUE;
+        }
+    }
+};
+
+// Fills message with the box for a leftover, path followed by suffix, that cannot be
+// taken or removed: false, for the check to return.
+bool SayLeftover(const char* path, const char* suffix, char (&message)[kCheckMessageSize]) {
+    char named[kPathBytes + 16];
+    wsprintfA(named, "%s%s", path, suffix);
+    return StandsInTheWay(message, named,
+                          "前回の修正で残った次の一時ファイルを削除できません。\n%s\n"
+                          "読み取り専用を外すか、使用しているプログラムを終了してから、%s");
+}
+
+// Deletes a leftover through its handle; false, naming it with path and suffix in
+// message, when it is read-only, a folder, or cannot go for another reason.
+bool RemoveLeftover(HANDLE& taken, const char* path, const char* suffix,
+                    char (&message)[kCheckMessageSize]) {
+    HANDLE leftover = taken;
+    taken = INVALID_HANDLE_VALUE;
+    return RemoveTaken(leftover) == ERROR_SUCCESS || SayLeftover(path, suffix, message);
 }
 
 } // namespace
 
-bool DestinationsReady(const char* folder, int firstRow, const std::atomic<int>* cancel,
-                       char (&message)[kCheckMessageSize]) {
+HANDLE RowFolder(const char* fileName, bool make, const char*& name,
+                 char (&message)[kCheckMessageSize]) {
     message[0] = '\0';
-    RowSpace rows[kPayloadCount] = {};
+    HANDLE folder = GameFolder;
+    name = fileName;
+    // A trail byte 0x5C separates nothing.
+    for (const char* separator = FindCharFirst(fileName, '\\'); separator != nullptr;
+         separator = FindCharFirst(separator + 1, '\\')) {
+        int length = static_cast<int>(separator - fileName);
+        HANDLE held = FindHeld(fileName, length);
+        if (held == nullptr) {
+            held = HoldSubfolder(folder, fileName, static_cast<int>(name - fileName), length, make,
+                                 message);
+            if (held == nullptr) {
+                return nullptr;
+            }
+        }
+        folder = held;
+        name = separator + 1;
+    }
+    return folder;
+}
+
+bool DestinationsReady(const std::atomic<int>* cancel, char (&message)[kCheckMessageSize]) {
+    message[0] = '\0';
+    std::uint64_t payloads[kPayloadCount] = {};
     char paths[kPayloadCount][kPathBytes];
     const char* existing[kPayloadCount];
     int existingCount = 0;
-    int count = 0;
-    for (int row = firstRow; row < kPayloadCount; ++row, ++count) {
-        char* path = paths[count];
+    Leftovers left;
+    for (int row = 0; row < kPayloadCount; ++row) {
+        char* path = paths[row];
         const BYTE* bytes = nullptr;
         DWORD size = 0;
         // Not to be joined, or no payload: the copy itself reports it.
-        if (!JoinFolderAndName(paths[count], folder, PayloadManifest[row].fileName) ||
+        if (!JoinFolderAndName(paths[row], InstallFolder, PayloadManifest[row].fileName) ||
             !LockPayload(PayloadDigestTable()[row].locator, bytes, size)) {
             continue;
         }
-        rows[count].payload = size;
-        // Nothing is removed through a link: the subfolders are looked at first.
-        if (!WayReady(path, lstrlenA(folder), false, message) ||
-            !RemoveLeftover(path, cancel, message)) {
-            return false;
+        payloads[row] = size;
+        const char* name = nullptr;
+        HANDLE folder = RowFolder(PayloadManifest[row].fileName, false, name, message);
+        if (folder == nullptr) {
+            if (message[0] != '\0') {
+                return false;
+            }
+            continue; // a folder not made yet holds nothing
         }
-        WIN32_FILE_ATTRIBUTE_DATA found;
-        if (!GetFileAttributesExA(path, GetFileExInfoStandard, &found)) {
+        StagedFile& temporary = left.temporaries[left.temporaryCount];
+        temporary = {folder, name, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+        HANDLE& backup = left.backups[left.backupCount];
+        const char* suffix = kTemporarySuffix;
+        DWORD error = TakeInFolder(folder, name, suffix, cancel, temporary.temporary);
+        if (error == ERROR_SUCCESS) {
+            suffix = kBackupSuffix;
+            error = TakeInFolder(folder, name, suffix, cancel, backup);
+        }
+        if (error != ERROR_SUCCESS) {
+            return SayLeftover(path, suffix, message);
+        }
+        if (temporary.temporary != INVALID_HANDLE_VALUE) {
+            left.temporaryRows[left.temporaryCount++] = row;
+        }
+        if (backup != INVALID_HANDLE_VALUE) {
+            left.backupRows[left.backupCount++] = row;
+        }
+        // The file itself, opened as a move over it would open it: another program that
+        // holds it without sharing its deletion stops the move.
+        FolderEntry entry{folder,
+                          name,
+                          "",
+                          DELETE | FILE_READ_ATTRIBUTES,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          FILE_OPEN,
+                          0,
+                          INVALID_HANDLE_VALUE};
+        error = OpenInFolderThroughHolds(entry, cancel);
+        if (error == ERROR_FILE_NOT_FOUND) {
             continue; // nothing there yet
         }
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        if (error != ERROR_SUCCESS) {
+            SayUsers(path, message);
+            return false;
+        }
+        DWORD attributes = AttributesOf(entry.opened);
+        CloseHandle(entry.opened);
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             return StandsInTheWay(
                 message, path,
                 "次のファイルと同じ名前のフォルダがあるため、置き換えられません。\n%s\n"
                 "そのフォルダを移すか名前を変えてから、%s");
         }
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
             return StandsInTheWay(message, path,
                                   "次のファイルは読み取り専用のため、置き換えられません。\n%s\n"
                                   "読み取り専用を外してから、%s");
         }
-        if (HeldByAnotherProgram(path, cancel)) {
-            SayUsers(path, message);
+        existing[existingCount++] = path;
+    }
+    if (left.backupCount > 0) {
+        // A run was killed inside its commit. It began only once every payload was whole
+        // and flushed, so its temporaries are a whole patch: finishing it takes a few
+        // renames and leaves the game as that run would have, added files included,
+        // which putting the old files back could not tell from the others.
+        int failed = 0;
+        if (CommitStaged(left.temporaries, left.temporaryCount, cancel, failed) != ERROR_SUCCESS) {
+            SayUsers(paths[left.temporaryRows[failed]], message);
             return false;
         }
-        existing[existingCount++] = path;
-        rows[count].existing =
-            static_cast<std::uint64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+        left.temporaryCount = 0;
+    }
+    for (int i = 0; i < left.backupCount; ++i) {
+        if (!RemoveLeftover(left.backups[i], paths[left.backupRows[i]], kBackupSuffix, message)) {
+            return false;
+        }
+    }
+    for (int i = 0; i < left.temporaryCount; ++i) {
+        if (!RemoveLeftover(left.temporaries[i].temporary, paths[left.temporaryRows[i]],
+                            kTemporarySuffix, message)) {
+            return false;
+        }
     }
     if (UsedByRunningProgram(existing, existingCount, cancel, message)) {
         return false;
     }
-    ULARGE_INTEGER available;
-    if (!GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr)) {
+    // Asked of the held folder's own volume.
+    FILE_FS_FULL_SIZE_INFORMATION volume;
+    IO_STATUS_BLOCK status;
+    if (NtQueryVolumeInformationFile(GameFolder, &status, &volume, sizeof volume,
+                                     FileFsFullSizeInformation) < 0) {
         return true; // unknown: a copy that runs out of space says so
     }
-    SpaceShortage shortage =
-        FindSpaceShortage(rows, count, ClusterBytes(folder), available.QuadPart);
+    std::uint64_t cluster =
+        static_cast<std::uint64_t>(volume.SectorsPerAllocationUnit) * volume.BytesPerSector;
+    SpaceShortage shortage = FindSpaceShortage(
+        payloads, kPayloadCount, cluster,
+        static_cast<std::uint64_t>(volume.CallerAvailableAllocationUnits.QuadPart) * cluster);
     if (shortage.row >= 0) {
         DWORD megabytes = static_cast<DWORD>((shortage.missing + (1u << 20) - 1) >> 20);
         wsprintfA(message,
@@ -326,52 +349,4 @@ bool DestinationsReady(const char* folder, int firstRow, const std::atomic<int>*
         return false;
     }
     return true;
-}
-
-bool RowFoldersReady(const char* folder, char* path, char (&message)[kCheckMessageSize]) {
-    int folderLength = lstrlenA(folder);
-    bool ready = WayReady(path, folderLength, true, message);
-    // The last folder held is the row's own, unless the row lies in the game folder.
-    RowFolderKnown = ready && FindCharFirst(path + folderLength, '\\') != nullptr;
-    return ready;
-}
-
-bool TemporaryInRowFolder(HANDLE temporary) {
-    if (!RowFolderKnown) {
-        return true;
-    }
-    // Where the file system put it, every link on the way resolved.
-    WCHAR path[1024];
-    DWORD length =
-        GetFinalPathNameByHandleW(temporary, path, ARRAYSIZE(path), FILE_NAME_NORMALIZED);
-    if (length == 0) {
-        return true; // a file system that cannot tell (some network servers)
-    }
-    if (length >= ARRAYSIZE(path)) {
-        return false; // far deeper than anything the checks held
-    }
-    while (length > 0 && path[--length] != L'\\') {
-    }
-    path[length] = L'\0';
-    // A folder that held a file when it was opened cannot have become a link since.
-    HANDLE folder = CreateFileW(
-        path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    BY_HANDLE_FILE_INFORMATION found;
-    bool same = folder != INVALID_HANDLE_VALUE && GetFileInformationByHandle(folder, &found) &&
-                SameFolder(IdentityOf(found), RowFolder);
-    if (folder != INVALID_HANDLE_VALUE) {
-        CloseHandle(folder);
-    }
-    return same;
-}
-
-void SayLinkOnTheWay(const char* destination, char (&message)[kCheckMessageSize]) {
-    char folder[kPathBytes];
-    lstrcpynA(folder, destination, kPathBytes);
-    char* name = FindCharLast(folder, '\\');
-    if (name != nullptr) {
-        *name = '\0';
-    }
-    StandsInTheWay(message, folder, kLinkedFolder);
 }

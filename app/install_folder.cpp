@@ -4,10 +4,12 @@
 #include "char_search.h"
 #include "copy_worker.h"
 #include "folder_checks.h"
+#include "held_folder.h"
 #include "install_sequence.h"
 #include "payload_manifest.h"
 
 char InstallFolder[kPathBytes] = "C:\\Program Files\\ルミナコ\\";
+HANDLE GameFolder = nullptr;
 
 namespace {
 
@@ -34,6 +36,34 @@ bool CompleteChosenFolder() {
     return true;
 }
 
+// Holds the folder InstallFolder names. Reading, so that the sharing it grants is
+// recorded; writing shared, since each move into the folder opens it for writing.
+bool HoldGameFolder() {
+    HANDLE folder = CreateFileA(InstallFolder, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    GameFolder = folder != INVALID_HANDLE_VALUE ? folder : nullptr;
+    return GameFolder != nullptr;
+}
+
+// Whether the held folder holds the game's executable, asked through its handle.
+bool HeldFolderHoldsGame() {
+    FolderEntry executable{GameFolder,
+                           kGameExecutable,
+                           "",
+                           FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           FILE_OPEN,
+                           FILE_NON_DIRECTORY_FILE,
+                           INVALID_HANDLE_VALUE};
+    if (OpenInFolder(executable) == ERROR_SUCCESS) {
+        CloseHandle(executable.opened);
+        return true;
+    }
+    CloseHandle(GameFolder);
+    GameFolder = nullptr;
+    return false;
+}
+
 } // namespace
 
 bool JoinFolderAndName(char (&out)[kPathBytes], const char* folder, const char* name) {
@@ -47,7 +77,7 @@ bool JoinFolderAndName(char (&out)[kPathBytes], const char* folder, const char* 
 
 bool LocateInstallFolder(HWND dialog) {
     // The default is accepted without looking for the executable in it.
-    if (FolderExists(InstallFolder)) {
+    if (GameFolder != nullptr || (FolderExists(InstallFolder) && HoldGameFolder())) {
         return true;
     }
     for (;;) {
@@ -68,9 +98,7 @@ bool LocateInstallFolder(HWND dialog) {
             MessageBoxA(dialog, text, "報告", MB_OK);
             return false;
         }
-        char executable[kPathBytes];
-        if (JoinFolderAndName(executable, InstallFolder, kGameExecutable) &&
-            FileExists(executable)) {
+        if (HoldGameFolder() && HeldFolderHoldsGame()) {
             return true;
         }
     }

@@ -9,7 +9,7 @@
 // to the dialog).
 // Checking: the worker checks the payloads against their digests, then the
 // destinations.
-// Failed: a copy failed; the rows before it are in place.
+// Failed: a copy or the commit failed; every game file is as it was.
 enum class PatchState { Ready, Preparing, Checking, Copying, Failed, Done };
 
 constexpr int kNoRow = -1;
@@ -25,7 +25,7 @@ ButtonStates ButtonsFor(PatchState state);
 enum class RepairAction {
     None,          // a press is being handled, a copy runs, or the table is done
     LocateAndCopy, // make sure of the install folder, then copy the current row
-    Resume,        // copy the row that failed again, into the folder already accepted
+    Resume,        // write every row again, into the folder already held
 };
 
 // What "修正" does in state. The keyboard or another program can deliver the press

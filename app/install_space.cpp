@@ -13,26 +13,18 @@ std::uint64_t OnDisk(std::uint64_t bytes, std::uint64_t clusterBytes) {
 
 } // namespace
 
-SpaceShortage FindSpaceShortage(const RowSpace* rows, int count, std::uint64_t clusterBytes,
-                                std::uint64_t freeBytes) {
+SpaceShortage FindSpaceShortage(const std::uint64_t* payloadBytes, int count,
+                                std::uint64_t clusterBytes, std::uint64_t freeBytes) {
     SpaceShortage shortage{-1, 0};
-    // Signed: a shorter payload gives space back once it is moved into place.
-    std::int64_t growth = 0;
-    std::uint64_t peak = 0;
+    std::uint64_t need = 0;
     for (int row = 0; row < count; ++row) {
-        std::int64_t payload = static_cast<std::int64_t>(OnDisk(rows[row].payload, clusterBytes));
-        std::int64_t existing = static_cast<std::int64_t>(OnDisk(rows[row].existing, clusterBytes));
-        std::int64_t during = growth + payload;
-        if (during > 0 && static_cast<std::uint64_t>(during) > peak) {
-            peak = static_cast<std::uint64_t>(during);
-        }
-        if (shortage.row < 0 && during > 0 && static_cast<std::uint64_t>(during) > freeBytes) {
+        need += OnDisk(payloadBytes[row], clusterBytes);
+        if (shortage.row < 0 && need > freeBytes) {
             shortage.row = row;
         }
-        growth += payload - existing;
     }
     if (shortage.row >= 0) {
-        shortage.missing = peak - freeBytes;
+        shortage.missing = need - freeBytes;
     }
     return shortage;
 }

@@ -42,10 +42,26 @@ bool RefuseSecondCopy() {
     return true;
 }
 
+// A junction that a user without administrator's rights made is never followed by this
+// process, not even inside the shell's folder browser: the installer runs elevated in
+// folders that others may write. Windows 10 22H2 and 11 know the policy; elsewhere the
+// call is missing or refused, and nothing changes.
+void TrustOnlyAdministratorsLinks() {
+    typedef BOOL(WINAPI * SetPolicy)(PROCESS_MITIGATION_POLICY, PVOID, SIZE_T);
+    SetPolicy set = reinterpret_cast<SetPolicy>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetProcessMitigationPolicy")));
+    PROCESS_MITIGATION_REDIRECTION_TRUST_POLICY policy = {};
+    policy.EnforceRedirectionTrust = 1;
+    if (set != nullptr) {
+        set(ProcessRedirectionTrustPolicy, &policy, sizeof policy);
+    }
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RestrictDllSearchToSystem();
+    TrustOnlyAdministratorsLinks();
     if (RefuseWithoutJapaneseCodePage()) {
         return kExitNeedsJapaneseCodePage;
     }

@@ -12,6 +12,8 @@
 #include "payload_manifest.h"
 #include "resource.h"
 
+static_assert(kPayloadCount <= kMostStaged, "the worker stages every row of the table");
+
 HWND DialogWindow = nullptr;
 int EntryIndex = 0;
 
@@ -31,6 +33,8 @@ HWND ProgressBar = nullptr;
 std::atomic<bool> PayloadCompleteReported{false};
 std::atomic<bool> CopyFailureReported{false};
 std::atomic<DWORD> CopyFailureError{ERROR_SUCCESS};
+// Every install stages the rows from the first, so the worker's file is the row.
+std::atomic<int> CopyFailureRow{0};
 // kBlocked: the payloads are intact, but a destination is not ready; Obstacle says
 // why. The worker writes it before the result, the dialog reads it after.
 enum CheckResult : int { kNotChecked, kIntact, kDamaged, kBlocked };
@@ -67,8 +71,10 @@ void Refuse(HWND dialog, const char* text) {
     ShowBoxThenEnter(dialog, text, PressedIn);
 }
 
-// The file line shows the file that failed; the box adds the system's reason.
+// The file line shows the file that failed; the box adds the system's reason. Every
+// payload staged so far goes: the game keeps every file as it was.
 void ReportFailure(HWND dialog, DWORD error) {
+    TheCopyWorker.Discard();
     char text[kCheckMessageSize];
     int length = wsprintfA(text, "コピー失敗\n");
     GetDlgItemTextA(dialog, IDC_FILE, text + length, kPathBytes);
@@ -89,27 +95,36 @@ void ReportFailure(HWND dialog, DWORD error) {
 
 // Something stood in the way of the row being written; "修正" then looks again.
 void ShowObstacle(HWND dialog) {
+    TheCopyWorker.Discard();
     SetDlgItemTextA(dialog, IDC_STATUS, "コピー失敗");
     ShowBoxThenEnter(dialog, *Obstacle, PatchState::Failed);
 }
 
-// Starts the copy of one manifest row into the install folder.
-void StartRow(HWND dialog, int row) {
-    char locator[MAX_PATH];
+// Shows row's destination on the file line: false when it is beyond Windows' limit.
+bool ShowDestination(HWND dialog, int row) {
     char destination[kPathBytes];
-    wsprintfA(locator, PayloadManifest[row].locator);
     bool fits = JoinFolderAndName(destination, InstallFolder, PayloadManifest[row].fileName);
     SetDlgItemTextA(dialog, IDC_FILE, destination);
-    if (!fits) {
+    return fits;
+}
+
+// Starts the copy of one manifest row into its temporary; the last row's copy then
+// puts them all in place.
+void StartRow(HWND dialog, int row) {
+    char locator[MAX_PATH];
+    wsprintfA(locator, PayloadManifest[row].locator);
+    const char* name = nullptr;
+    HANDLE folder = nullptr;
+    if (!ShowDestination(dialog, row)) {
         ReportFailure(dialog, ERROR_FILENAME_EXCED_RANGE);
-    } else if (!RowFoldersReady(InstallFolder, destination, *Obstacle)) {
-        // A link may have been planted on the way since the checks: nothing is written.
+    } else if ((folder = RowFolder(PayloadManifest[row].fileName, true, name, *Obstacle)) ==
+               nullptr) {
         if ((*Obstacle)[0] == '\0') {
             ReportFailure(dialog, GetLastError());
         } else {
             ShowObstacle(dialog);
         }
-    } else if (!TheCopyWorker.Start(locator, destination)) {
+    } else if (!TheCopyWorker.Start(locator, folder, name, row == kPayloadCount - 1)) {
         ReportFailure(dialog, GetLastError());
     }
 }
@@ -120,7 +135,6 @@ INT_PTR OnInitDialog(HWND dialog) {
     Obstacle = new char[1][kCheckMessageSize];
     TheCopyWorker.SetProgressHook(OnCopyProgress);
     TheCopyWorker.SetFailureHook(OnCopyFailure);
-    TheCopyWorker.SetPlacedHook(TemporaryInRowFolder);
     TheCopyWorker.SetCheckHooks(OnCheckProgress, OnPayloadsChecked);
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     return TRUE; // the system sets the default focus
@@ -147,6 +161,8 @@ void OnRepair(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_STATUS, "確認中．．．");
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS, 0, 0);
     PayloadCheckResult = kNotChecked;
+    // Nothing of an earlier press is in place: every install writes every row.
+    EntryIndex = 0;
     if (!TheCopyWorker.StartCheck(PayloadDigestTable(), kPayloadCount)) {
         Refuse(dialog, "コピー失敗"); // no thread to be had
     }
@@ -187,15 +203,8 @@ void OnCopyFailed(HWND dialog) {
     if (State != PatchState::Copying || !CopyFailureReported.exchange(false)) {
         return;
     }
-    if (CopyFailureError != kLandedElsewhere) {
-        ReportFailure(dialog, CopyFailureError);
-        return;
-    }
-    // The row's folder became a link after its last look: nothing was written there.
-    char destination[kPathBytes];
-    GetDlgItemTextA(dialog, IDC_FILE, destination, kPathBytes);
-    SayLinkOnTheWay(destination, *Obstacle);
-    ShowObstacle(dialog);
+    ShowDestination(dialog, CopyFailureRow);
+    ReportFailure(dialog, CopyFailureError);
 }
 
 INT_PTR OnCommand(HWND dialog, WORD command) {
@@ -224,8 +233,9 @@ int OnCopyProgress(DWORD percent) {
     return 1;
 }
 
-void OnCopyFailure(DWORD error) {
+void OnCopyFailure(DWORD error, int row) {
     CopyFailureError = error;
+    CopyFailureRow = row;
     CopyFailureReported = true;
     PostMessageA(DialogWindow, kCopyFailedMessage, 0, 0);
 }
@@ -240,9 +250,7 @@ void OnPayloadsChecked(bool intact) {
     // while the dialog keeps answering, and a close cuts the wait short.
     int result = kDamaged;
     if (intact) {
-        result = DestinationsReady(InstallFolder, EntryIndex, TheCopyWorker.CancelFlag(), *Obstacle)
-                     ? kIntact
-                     : kBlocked;
+        result = DestinationsReady(TheCopyWorker.CancelFlag(), *Obstacle) ? kIntact : kBlocked;
     }
     PayloadCheckResult = result;
     PostMessageA(DialogWindow, kPayloadsCheckedMessage, 0, 0);

@@ -24,8 +24,9 @@ INT_PTR CALLBACK PatchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 // copy thread waits for the dialog) and posts kPayloadFinishedCommand at 100.
 int OnCopyProgress(DWORD percent);
 
-// The copy worker's failure hook: keeps the error and posts kCopyFailedMessage.
-void OnCopyFailure(DWORD error);
+// The copy worker's failure hook: keeps the error and the row, and posts
+// kCopyFailedMessage.
+void OnCopyFailure(DWORD error, int row);
 
 // The worker's hooks for the payload check: the bar follows the bytes checked; once
 // the payloads are found intact the destinations are looked at, on the worker too,

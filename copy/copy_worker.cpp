@@ -4,154 +4,9 @@
 #include "crc32.h"
 #include "slice_plan.h"
 
-static_assert(kHoldAccessDenied == ERROR_ACCESS_DENIED &&
-                  kHoldSharingViolation == ERROR_SHARING_VIOLATION &&
-                  kHoldLockViolation == ERROR_LOCK_VIOLATION,
-              "the hold errors are the system's");
-
 namespace {
 
 const DWORD kCopyFailed = 0xFFFFFFFF;
-
-void SleepFor(std::uint32_t milliseconds) {
-    Sleep(milliseconds);
-}
-
-std::uint32_t TryRemove(void* path, bool& lasting) {
-    const char* file = static_cast<const char*>(path);
-    if (DeleteFileA(file)) {
-        return ERROR_SUCCESS;
-    }
-    DWORD error = GetLastError();
-    lasting = WaitCannotMend(file);
-    // Nothing there, or not even its folder: nothing to remove.
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ERROR_SUCCESS : error;
-}
-
-struct Move {
-    const char* from;
-    const char* to;
-};
-
-std::uint32_t TryMove(void* context, bool& lasting) {
-    const Move* move = static_cast<const Move*>(context);
-    if (MoveFileExA(move->from, move->to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return ERROR_SUCCESS;
-    }
-    DWORD error = GetLastError();
-    lasting = WaitCannotMend(move->to);
-    return error;
-}
-
-// The payload's file while it is written under its temporary name: closed on every
-// way out of the copy, and deleted unless it has been put in the destination's place.
-class TemporaryFile {
-  public:
-    // Removes a stale entry of that name first (a link goes, not what it points to)
-    // and then insists on creating the file anew, without following a link that
-    // appears meanwhile: the program runs elevated in a folder other users may write
-    // to, and must never write through their links. An entry that cannot be removed
-    // fails the copy.
-    // Each step waits out a brief hold until cancel is set.
-    TemporaryFile(const char* path, PlacedHook placed, const std::atomic<int>* cancel)
-        : path_(path), placed_(placed), cancel_(cancel) {
-        error_ = RemoveFileThroughHolds(path, cancel);
-        // A name whose deletion is still pending (a scanner held it) refuses the
-        // create with access denied for a moment.
-        if (error_ == ERROR_SUCCESS) {
-            error_ = WaitOutHolds(
-                [](void* self, bool&) -> std::uint32_t {
-                    return static_cast<TemporaryFile*>(self)->Create();
-                },
-                this, cancel);
-        }
-    }
-    ~TemporaryFile() {
-        Close();
-        if (created_) {
-            DeleteFileA(path_);
-        }
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    HANDLE Get() const { return handle_; }
-    // Why the file could not be created, written or put in place.
-    DWORD Error() const { return error_; }
-
-    // Writes length bytes; a write that reports success but leaves bytes behind
-    // counts as failed (the volume is full).
-    bool Write(const BYTE* bytes, DWORD length) {
-        DWORD done = 0;
-        if (!WriteFile(handle_, bytes, length, &done, nullptr)) {
-            error_ = GetLastError();
-            return false;
-        }
-        if (done != length) {
-            error_ = ERROR_DISK_FULL;
-            return false;
-        }
-        return true;
-    }
-
-    // Flushes the file and moves it over destination in one step: the directory
-    // entry is swapped, so the old file stays whole until then and a link at the
-    // destination's name is replaced, not followed. A read-only destination, or one
-    // that another program holds open, refuses.
-    bool ReplaceDestination(const char* destination) {
-        if (!FlushFileBuffers(handle_)) {
-            error_ = GetLastError();
-            return false;
-        }
-        Close();
-        // Wine renames over a read-only file; Windows refuses, and so do we.
-        DWORD attributes = GetFileAttributesA(destination);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-            error_ = ERROR_ACCESS_DENIED;
-            return false;
-        }
-        Move move{path_, destination};
-        error_ = WaitOutHolds(TryMove, &move, cancel_);
-        if (error_ != ERROR_SUCCESS) {
-            return false;
-        }
-        created_ = false; // it is the destination now
-        return true;
-    }
-
-  private:
-    DWORD Create() {
-        handle_ = CreateFileA(path_, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        created_ = handle_ != INVALID_HANDLE_VALUE;
-        if (!created_) {
-            return GetLastError();
-        }
-        if (placed_ != nullptr && !placed_(handle_)) {
-            // Removed where it is, not by a name that leads through the link again.
-            FILE_DISPOSITION_INFO gone = {TRUE};
-            SetFileInformationByHandle(handle_, FileDispositionInfo, &gone, sizeof gone);
-            Close();
-            created_ = false;
-            return kLandedElsewhere;
-        }
-        return ERROR_SUCCESS;
-    }
-
-    void Close() {
-        if (handle_ != INVALID_HANDLE_VALUE) {
-            CloseHandle(handle_);
-            handle_ = INVALID_HANDLE_VALUE;
-        }
-    }
-
-    const char* path_;
-    PlacedHook placed_;
-    const std::atomic<int>* cancel_;
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-    bool created_ = false;
-    DWORD error_ = ERROR_SUCCESS;
-};
 
 // Bytes of a payload checked between two looks at the cancel flag: a fraction of a
 // millisecond, so a close during the check ends it promptly.
@@ -172,22 +27,6 @@ template <typename Hook> Hook ReplaceHookWhileIdle(HANDLE thread, Hook& slot, Ho
 }
 
 } // namespace
-
-bool WaitCannotMend(const char* path) {
-    DWORD attributes = GetFileAttributesA(path);
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0;
-}
-
-HoldPause CopyWorker::holdPause = SleepFor;
-
-DWORD WaitOutHolds(FileTry attempt, void* context, const std::atomic<int>* cancel) {
-    return TryThroughHolds(attempt, context, cancel, CopyWorker::holdPause);
-}
-
-DWORD RemoveFileThroughHolds(const char* path, const std::atomic<int>* cancel) {
-    return WaitOutHolds(TryRemove, const_cast<char*>(path), cancel);
-}
 
 HRSRC FindPayload(const char* locator) {
     char type[kLocatorPartSize];
@@ -249,8 +88,7 @@ CheckOutcome CheckPayloadDigests(const PayloadDigest* payloads, int count,
 }
 
 CopyWorker::~CopyWorker() {
-    Stop();
-    delete[] destination;
+    Discard();
 }
 
 ProgressHook CopyWorker::SetProgressHook(ProgressHook hook) {
@@ -261,10 +99,6 @@ FailureHook CopyWorker::SetFailureHook(FailureHook hook) {
     return ReplaceHookWhileIdle(thread, failureHook, hook);
 }
 
-PlacedHook CopyWorker::SetPlacedHook(PlacedHook hook) {
-    return ReplaceHookWhileIdle(thread, placedHook, hook);
-}
-
 void CopyWorker::SetCheckHooks(ProgressHook progress, CheckedHook checked) {
     if (thread == nullptr) {
         checkProgressHook = progress;
@@ -272,23 +106,20 @@ void CopyWorker::SetCheckHooks(ProgressHook progress, CheckedHook checked) {
     }
 }
 
-int CopyWorker::Start(const char* payloadLocator, const char* destinationPath) {
+int CopyWorker::Start(const char* payloadLocator, HANDLE fileFolder, const char* fileName,
+                      bool commitAfter) {
     if (thread != nullptr) {
         Stop();
     }
-    // A longer string would overflow the worker's buffers or, cut short, name a
-    // different file.
-    if (!FitsPart(payloadLocator) || destinationPath == nullptr ||
-        CountChars(destinationPath) + lstrlenA(kTemporarySuffix) >= kPathChars) {
+    // A longer locator would overflow the worker's buffer or, cut short, name another
+    // payload.
+    if (!FitsPart(payloadLocator) || fileName == nullptr || stagedCount == kMostStaged) {
         return 0;
     }
     lstrcpyA(locator, payloadLocator);
-    if (destination == nullptr) {
-        destination = new char[2 * kPathBytes];
-        temporary = destination + kPathBytes;
-    }
-    lstrcpyA(destination, destinationPath);
-    wsprintfA(temporary, "%s%s", destinationPath, kTemporarySuffix);
+    folder = fileFolder;
+    name = fileName;
+    commit = commitAfter;
     return StartThread(CopyRoutine);
 }
 
@@ -322,16 +153,29 @@ void CopyWorker::Stop() {
     cancelRequested = 0;
 }
 
+void CopyWorker::Discard() {
+    Stop();
+    DiscardAll();
+}
+
+void CopyWorker::DiscardAll() {
+    DiscardStaged(staged, stagedCount);
+    stagedCount = 0;
+}
+
 DWORD WINAPI CopyWorker::CopyRoutine(LPVOID parameter) {
     CopyWorker* worker = static_cast<CopyWorker*>(parameter);
-    // CopyPayload returns before the thread ends, so its file is closed and its
-    // temporary gone by the time anyone learns of a failure.
     DWORD error = ERROR_SUCCESS;
-    Outcome outcome = worker->CopyPayload(error);
+    int failed = 0;
+    Outcome outcome = worker->CopyPayload(error, failed);
+    // Every temporary is gone by the time anyone learns of a failure.
+    if (outcome != Outcome::Complete) {
+        worker->DiscardAll();
+    }
     // A wait for a held file that Stop cut short is a cancel, not a failure.
     if (outcome == Outcome::Failed && worker->cancelRequested == 0 &&
         worker->failureHook != nullptr) {
-        worker->failureHook(error);
+        worker->failureHook(error, failed);
     }
     ExitThread(outcome == Outcome::Complete ? 0 : kCopyFailed);
 }
@@ -346,19 +190,20 @@ DWORD WINAPI CopyWorker::CheckRoutine(LPVOID parameter) {
     ExitThread(outcome == CheckOutcome::Intact ? 0 : kCopyFailed);
 }
 
-CopyWorker::Outcome CopyWorker::CopyPayload(DWORD& error) {
+CopyWorker::Outcome CopyWorker::CopyPayload(DWORD& error, int& failed) {
+    failed = stagedCount;
     const BYTE* bytes = nullptr;
     DWORD total = 0;
     if (!LockPayload(locator, bytes, total)) {
         error = ERROR_RESOURCE_NAME_NOT_FOUND;
         return Outcome::Failed;
     }
-
-    TemporaryFile file(temporary, placedHook, &cancelRequested);
-    if (file.Get() == INVALID_HANDLE_VALUE) {
-        error = file.Error();
+    StagedFile file{folder, name, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+    error = CreateTemporary(file, &cancelRequested);
+    if (error != ERROR_SUCCESS) {
         return Outcome::Failed;
     }
+    staged[stagedCount++] = file; // from here on deleted with the others on any way out
     DWORD written = 0;
     for (;;) {
         if (cancelRequested != 0) {
@@ -367,8 +212,14 @@ CopyWorker::Outcome CopyWorker::CopyPayload(DWORD& error) {
         DWORD length = NextSliceLength(total, written);
         if (length != 0) {
             // Straight from the locked resource: no intermediate copy.
-            if (!file.Write(bytes + written, length)) {
-                error = file.Error();
+            DWORD done = 0;
+            if (!WriteFile(file.temporary, bytes + written, length, &done, nullptr)) {
+                error = GetLastError();
+                return Outcome::Failed;
+            }
+            // Success that leaves bytes behind: the volume is full.
+            if (done != length) {
+                error = ERROR_DISK_FULL;
                 return Outcome::Failed;
             }
             written += length;
@@ -380,14 +231,21 @@ CopyWorker::Outcome CopyWorker::CopyPayload(DWORD& error) {
             progressHook(PercentWritten(written, total));
         }
     }
-    // The last slice is reported only once the file is in place: 100 percent means
-    // installed, and a cancel until then leaves the destination as it was.
+    // The last slice is reported only once the payload is whole on the disk, and
+    // with commit once every payload is in place.
+    if (!FlushFileBuffers(file.temporary)) {
+        error = GetLastError();
+        return Outcome::Failed;
+    }
     if (cancelRequested != 0) {
         return Outcome::Cancelled;
     }
-    if (!file.ReplaceDestination(destination)) {
-        error = file.Error();
-        return Outcome::Failed;
+    if (commit) {
+        error = CommitStaged(staged, stagedCount, &cancelRequested, failed);
+        if (error != ERROR_SUCCESS) {
+            return Outcome::Failed;
+        }
+        stagedCount = 0;
     }
     if (progressHook != nullptr) {
         progressHook(PercentWritten(written, total));

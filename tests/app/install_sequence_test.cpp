@@ -70,26 +70,26 @@ TEST(InstallSequence, AFolderTakesANameWithinWhatWindowsOpensAndMakes) {
     }
 }
 
-TEST(InstallSpace, NeedPeaksWhileATemporarySitsBesideTheFileItReplaces) {
+TEST(InstallSpace, EveryPayloadSitsBesideTheOldFilesUntilTheCommit) {
     const struct {
         const char* what;
-        std::vector<RowSpace> rows;
+        std::vector<std::uint64_t> payloads;
         std::uint64_t cluster, free;
         int row;
         std::uint64_t missing;
     } kCases[] = {
-        {"new files add up", {{100, 0}, {200, 0}, {50, 0}}, 1, 349, 2, 1},
-        {"an exact fit", {{100, 0}, {200, 0}, {50, 0}}, 1, 350, -1, 0},
-        // Replacing 900 bytes by 1000 grows by 100, but needs 1000 while both exist.
-        {"the old file stays until the move", {{1000, 900}, {10, 0}}, 1, 999, 0, 1},
-        {"a shrink gives space back", {{100, 500}, {450, 0}}, 1, 450, -1, 0},
-        {"later rows reach the peak", {{100, 500}, {450, 0}, {100, 0}}, 1, 100, 2, 50},
-        {"whole clusters", {{1, 0}, {4097, 0}}, 4096, 3 * 4096 - 1, 1, 1},
+        {"payloads add up", {100, 200, 50}, 1, 349, 2, 1},
+        {"an exact fit", {100, 200, 50}, 1, 350, -1, 0},
+        // A payload that replaces a larger file gives nothing back before the commit.
+        {"the first row that does not fit, and the whole lack", {1000, 10, 500}, 1, 999, 0, 511},
+        {"whole clusters", {1, 4097}, 4096, 3 * 4096 - 1, 1, 1},
+        {"an empty payload takes no cluster", {0, 0}, 4096, 0, -1, 0},
+        {"past 4 GiB", {3ull << 30, 3ull << 30}, 4096, 5ull << 30, 1, 1ull << 30},
         {"nothing to write", {}, 4096, 0, -1, 0},
     };
     for (const auto& c : kCases) {
-        SpaceShortage shortage =
-            FindSpaceShortage(c.rows.data(), static_cast<int>(c.rows.size()), c.cluster, c.free);
+        SpaceShortage shortage = FindSpaceShortage(
+            c.payloads.data(), static_cast<int>(c.payloads.size()), c.cluster, c.free);
         EXPECT_EQ(shortage.row, c.row) << c.what;
         EXPECT_EQ(shortage.missing, c.missing) << c.what;
     }

@@ -2,6 +2,7 @@
 #include "copy_worker.h"
 #include "destination_checks.h"
 #include "exit_codes.h"
+#include "install_folder.h"
 #include "installer_driver.h"
 #include "patch_dialog.h"
 #include "payload_manifest.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <vector>
 
@@ -41,6 +43,10 @@ const char* const kInstallOrder[kPayloadCount] = {
     "patch4.xp3",
     "patch4.xp3.sig",
 };
+
+// The files of an earlier patch in the game folder.
+const char* const kOlderFiles[] = {"patch.xp3", "patch2.xp3", "patch4.xp3.sig",
+                                   "ファイル破損チェックツール.ini"};
 
 std::string PayloadBytes(const ManifestEntry& row) {
     std::string bytes;
@@ -197,6 +203,33 @@ class Install : public ::testing::Test {
             EXPECT_TRUE(written == PayloadBytes(row)) << row.fileName;
             ExpectNoTemporaryOf(folder + row.fileName);
         }
+    }
+
+    // Older files of the patch, as a player who installed an earlier one has them.
+    void WriteOlderFiles() {
+        for (const char* name : kOlderFiles) {
+            WriteWholeFile(kDefaultFolder + std::string(name), std::string("older ") + name);
+        }
+    }
+
+    // The older files byte for byte, and nothing of the patch beside them but the
+    // temporaries a killed run leaves.
+    void ExpectOnlyOlderFiles(bool temporariesLeft = false) {
+        std::vector<std::string> older;
+        for (const std::string& name : FolderContents(kDefaultFolder)) {
+            bool temporary = name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0;
+            EXPECT_TRUE(temporary ? temporariesLeft : true) << name;
+            if (!temporary) {
+                older.push_back(name);
+                std::string bytes;
+                EXPECT_TRUE(ReadWholeFile(kDefaultFolder + name, bytes) && bytes == "older " + name)
+                    << name;
+            }
+        }
+        std::vector<std::string> expected(std::begin(kOlderFiles), std::end(kOlderFiles));
+        std::sort(older.begin(), older.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(older, expected);
     }
 
     void ExpectNoTemporaryOf(const std::string& destination) {
@@ -572,17 +605,17 @@ TEST_F(Install, ProgramsRunningFromAFileAreNamedBeforeWritingAnything) {
     CopyFileA((manager + ".wine").c_str(), manager.c_str(), FALSE);
 }
 
-TEST_F(Install, AFileTakenAfterTheCheckIsReportedWithItsReasonAndResumed) {
-    const int heldRow = 2;
-    std::string held = kDefaultFolder + std::string(kInstallOrder[heldRow]);
-    WriteWholeFile(held, "in use");
+TEST_F(Install, AFileTakenAfterTheCheckLeavesTheGameAsItWasAndTheNextPressFinishes) {
+    WriteOlderFiles();
+    const std::string held = kDefaultFolder + std::string("patch4.xp3.sig");
     HWND dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
     PressButton(dialog, IDOK);
-    // The game starts while the row before is written: open without sharing.
-    std::string before = kDefaultFolder + std::string(kInstallOrder[heldRow - 1]);
-    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_FILE) == before; }, kInstallTimeoutMs));
-    HANDLE inUse = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    // The game starts while the rows are written and opens a signature, sharing
+    // only reading.
+    std::string row5 = kDefaultFolder + std::string(kInstallOrder[5]);
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_FILE) == row5; }, kInstallTimeoutMs));
+    HANDLE inUse = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
 
@@ -596,6 +629,7 @@ TEST_F(Install, AFileTakenAfterTheCheckIsReportedWithItsReasonAndResumed) {
     EXPECT_EQ(Text(dialog, IDC_STATUS), "コピー失敗");
     EXPECT_EQ(Text(dialog, IDC_FILE), held);
     EXPECT_LT(BarPosition(dialog), 100);
+    ExpectOnlyOlderFiles();
 
     // A "修正" that another program posts while the box is up changes nothing.
     PostCommand(dialog, IDOK);
@@ -606,39 +640,124 @@ TEST_F(Install, AFileTakenAfterTheCheckIsReportedWithItsReasonAndResumed) {
     PressButton(box, IDOK);
     ASSERT_TRUE(
         WaitUntil([&] { return Enabled(dialog, IDOK) && Enabled(dialog, IDCANCEL); }, 5000));
-
-    for (int row = 0; row < heldRow; ++row) {
-        std::string written;
-        ReadWholeFile(kDefaultFolder + std::string(kInstallOrder[row]), written);
-        EXPECT_TRUE(written == PayloadBytes(PayloadManifest[row])) << kInstallOrder[row];
-    }
     CloseHandle(inUse);
-    std::string kept;
-    EXPECT_TRUE(ReadWholeFile(held, kept) && kept == "in use");
-    ExpectNoTemporaryOf(held);
-    EXPECT_FALSE(ReadWholeFile(kDefaultFolder + std::string(kInstallOrder[heldRow + 1]), kept));
 
-    // Released: "修正" goes on with the row that failed, without asking again.
+    // Released: "修正" writes the patch again, without asking for the folder.
     PressButton(dialog, IDOK);
     FinishInstall(dialog);
     ExpectAllPayloadsIn(kDefaultFolder);
 }
 
+TEST_F(Install, ClosedOrKilledPartWayTheGameStaysAsItWasAndTheNextRunFinishes) {
+    for (bool kill : {false, true}) {
+        SCOPED_TRACE(kill ? "killed" : "closed");
+        WriteOlderFiles();
+        HWND dialog = StartInstaller();
+        ASSERT_NE(dialog, nullptr);
+        PressButton(dialog, IDOK);
+        std::string row5 = kDefaultFolder + std::string(kInstallOrder[5]);
+        ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_FILE) == row5; }, kInstallTimeoutMs));
+        if (kill) {
+            // As Task Manager or a power cut: the temporaries stay, the game files too.
+            TerminateProcess(installer_.Handle(), 9);
+            EXPECT_EQ(installer_.WaitForExit(10000), 9u);
+        } else {
+            CloseWhileCopying(dialog);
+        }
+        ExpectOnlyOlderFiles(kill);
+        if (kill) {
+            std::string temporary = kDefaultFolder + std::string("patch2.xp3") + kTemporarySuffix;
+            EXPECT_NE(GetFileAttributesA(temporary.c_str()), INVALID_FILE_ATTRIBUTES);
+        }
+        dialog = StartInstaller();
+        ASSERT_NE(dialog, nullptr);
+        PressButton(dialog, IDOK);
+        FinishInstall(dialog);
+        ExpectAllPayloadsIn(kDefaultFolder);
+        RemoveFolder(kDefaultFolder);
+        CreateDirectoryA(kDefaultFolder, nullptr);
+    }
+}
+
+// What a run killed inside its commit leaves: some files moved aside with their
+// payloads in place, one moved aside with its payload not yet, others not reached. The
+// next press finishes that commit before anything else, added files included.
+TEST_F(Install, ACommitKilledHalfWayIsFinishedByTheNextRun) {
+    const std::string folder = kDefaultFolder;
+    const struct {
+        const char* name;
+        const char* file;      // null: none
+        const char* backup;    // under kBackupSuffix
+        const char* temporary; // under kTemporarySuffix
+    } kLeft[] = {
+        {"patch.xp3", "killed run's patch.xp3", "older patch.xp3", nullptr},
+        {"patch2.xp3", nullptr, "older patch2.xp3", "killed run's patch2.xp3"},
+        {"patch3.xp3", nullptr, nullptr, "killed run's patch3.xp3"},
+        {"patch4.xp3.sig", "older patch4.xp3.sig", nullptr, "killed run's patch4.xp3.sig"},
+    };
+    for (const auto& left : kLeft) {
+        std::string path = folder + left.name;
+        if (left.file != nullptr) {
+            WriteWholeFile(path, left.file);
+        }
+        if (left.backup != nullptr) {
+            WriteWholeFile(path + kBackupSuffix, left.backup);
+        }
+        if (left.temporary != nullptr) {
+            WriteWholeFile(path + kTemporarySuffix, left.temporary);
+        }
+    }
+    HWND dialog = StartInstaller();
+    ASSERT_NE(dialog, nullptr);
+    PressButton(dialog, IDOK);
+    // Closed as soon as the copy starts: what the folder holds is what the checks left.
+    ASSERT_TRUE(
+        WaitUntil([&] { return Text(dialog, IDC_STATUS) == "コピー中．．．"; }, kInstallTimeoutMs));
+    CloseWhileCopying(dialog);
+    std::vector<std::string> names;
+    for (const auto& left : kLeft) {
+        names.push_back(left.name);
+        std::string bytes;
+        EXPECT_TRUE(ReadWholeFile(folder + left.name, bytes) &&
+                    bytes == std::string("killed run's ") + left.name)
+            << left.name << ": " << bytes;
+    }
+    std::vector<std::string> found = FolderContents(folder);
+    std::sort(found.begin(), found.end());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(found, names);
+}
+
 TEST_F(Install, ABriefHoldIsWaitedOutWhileTheDialogAnswers) {
-    // A scanner looks at the old archive as its row comes up: it shares reading and
-    // writing, not deletion, so the move over it fails while it looks.
+    // A scanner looks at the old archive from the moment its payload's temporary
+    // appears: it shares reading and writing, not deletion, so the commit waits for it.
     std::string archive = kDefaultFolder + std::string(kInstallOrder[2]);
+    std::string temporary = archive + kTemporarySuffix;
     WriteWholeFile(archive, "older archive");
     HWND dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
     PressButton(dialog, IDOK);
-    std::string before = kDefaultFolder + std::string(kInstallOrder[1]);
-    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_FILE) == before; }, kInstallTimeoutMs));
+    ASSERT_TRUE(
+        WaitUntil([&] { return GetFileAttributesA(temporary.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                  kInstallTimeoutMs));
     HANDLE scanner = CreateFileA(archive.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_FILE) == archive; }, kInstallTimeoutMs));
-    Sleep(1000);
+    // Meanwhile nobody else gets the temporary, to delete it or to write into it: the
+    // installer keeps it open, sharing nothing, until it is in place.
+    int opened = 0;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 1500;) {
+        for (DWORD access : {static_cast<DWORD>(DELETE), static_cast<DWORD>(GENERIC_WRITE)}) {
+            HANDLE other = CreateFileA(
+                temporary.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            if (other != INVALID_HANDLE_VALUE) {
+                ++opened;
+                CloseHandle(other);
+            }
+        }
+    }
+    EXPECT_EQ(opened, 0);
     CloseHandle(scanner);
     FinishInstall(dialog);
     ExpectAllPayloadsIn(kDefaultFolder);
@@ -651,6 +770,12 @@ TEST_F(Install, ABriefHoldIsWaitedOutWhileTheDialogAnswers) {
     dialog = StartInstaller();
     ASSERT_NE(dialog, nullptr);
     PressButton(dialog, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return Text(dialog, IDC_STATUS) == "確認中．．．"; }, 5000));
+    // Held from the press: nobody renames the game folder away and puts another in its
+    // place.
+    std::string moved = std::string(kDefaultFolder, sizeof kDefaultFolder - 2) + "-moved";
+    EXPECT_FALSE(
+        MoveFileA(std::string(kDefaultFolder, sizeof kDefaultFolder - 2).c_str(), moved.c_str()));
     Sleep(1000);
     DWORD_PTR answer = 0;
     EXPECT_NE(SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer), 0);
@@ -676,20 +801,6 @@ TEST_F(Install, AFullDiskIsReportedBeforeWritingAnything) {
     ASSERT_TRUE(WaitUntil([&] { return Enabled(dialog, IDOK); }, 5000));
     ExpectReady(dialog);
     ExitWithOne(dialog);
-}
-
-TEST_F(Install, ClosingDuringTheLargestPayloadKeepsTheOlderFile) {
-    std::string destination = kDefaultFolder + std::string("patch2.xp3");
-    WriteWholeFile(destination, "older archive");
-    HWND dialog = StartInstaller();
-    ASSERT_NE(dialog, nullptr);
-    PressButton(dialog, IDOK);
-    ASSERT_TRUE(
-        WaitUntil([&] { return Text(dialog, IDC_FILE) == destination; }, kInstallTimeoutMs));
-    CloseWhileCopying(dialog);
-    std::string kept;
-    EXPECT_TRUE(ReadWholeFile(destination, kept) && kept == "older archive");
-    ExpectNoTemporaryOf(destination);
 }
 
 TEST_F(Install, ADamagedInstallerSaysSoAndWritesNothing) {
@@ -720,10 +831,11 @@ TEST_F(Install, ADamagedInstallerSaysSoAndWritesNothing) {
     EXPECT_TRUE(RemoveDirectoryA(kDefaultFolder)) << "the game folder is not empty";
 }
 
-// A row's folders, made right before it is written: on a network share (Wine keeps
-// \\\\server\\share in the prefix's dosdevices\\unc) as on a drive, only those below the
-// game folder, and none through a link planted since the checks.
-TEST(RowFolders, AreMadeBelowTheGameFolderAloneAndNeverThroughALink) {
+// A row's folders, made right before it is written, each from the one above it: on a
+// network share (Wine keeps \\\\server\\share in the prefix's dosdevices\\unc) as on a
+// drive, only those below the game folder, none through a link, and each held so that
+// nobody renames it away.
+TEST(RowFolders, AreMadeBelowTheGameFolderAloneHeldAndNeverThroughALink) {
     std::string share = WindowsPath(TestSetting("WINEPREFIX")) + "\\dosdevices";
     for (const char* part : {"\\unc", "\\server", "\\share"}) {
         CreateDirectoryA((share += part).c_str(), nullptr);
@@ -737,37 +849,35 @@ TEST(RowFolders, AreMadeBelowTheGameFolderAloneAndNeverThroughALink) {
                   {kDefaultFolder, nullptr},
                   {"\\\\server\\share\\ルミナコ\\", nullptr},
                   {"\\\\server\\share\\", nullptr}};
+    const char* const kRow = "plugin\\表\\extra.dll";
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.game);
         CreateDirectoryA(c.game.c_str(), nullptr);
         ASSERT_EQ(GetFileAttributesA(c.game.c_str()), FILE_ATTRIBUTE_DIRECTORY);
-        std::string first = c.game + (c.linked != nullptr ? c.linked : "plugin");
+        std::string first = c.game + "plugin";
         if (c.linked != nullptr) {
             ASSERT_TRUE(MakeUnixLink(first, elsewhere.Path("")));
         }
-        std::string row = first + "\\表\\extra.dll";
-        char path[kPathBytes];
-        lstrcpyA(path, row.c_str());
+        lstrcpyA(InstallFolder, c.game.c_str());
+        GameFolder = CreateFileA(c.game.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        ASSERT_NE(GameFolder, INVALID_HANDLE_VALUE);
+        const char* name = nullptr;
         char message[kCheckMessageSize];
-        EXPECT_EQ(RowFoldersReady(c.game.c_str(), path, message), c.linked == nullptr) << message;
-        EXPECT_EQ(path, row);
+        HANDLE folder = RowFolder(kRow, true, name, message);
+        EXPECT_EQ(folder != nullptr, c.linked == nullptr) << message;
         if (c.linked != nullptr) {
             EXPECT_EQ(std::string(message),
                       "次のフォルダは別の場所へのリンクのため、書き込みません。\n" + first +
                           "\nリンクを削除してから、もう一度「修正」を押してください。");
             EXPECT_TRUE(FolderContents(elsewhere.Path("")).empty());
-        } else {
-            EXPECT_EQ(GetFileAttributesA((first + "\\表").c_str()), FILE_ATTRIBUTE_DIRECTORY);
-            // The copy's own look at its temporary: in the row's folder, or elsewhere as
-            // through a link planted after this check.
-            for (const std::string& at : {row + ".part", elsewhere.Path("extra.dll.part")}) {
-                HANDLE file = CreateFileA(at.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                          FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-                ASSERT_NE(file, INVALID_HANDLE_VALUE) << at;
-                EXPECT_EQ(TemporaryInRowFolder(file), at == row + ".part") << at;
-                CloseHandle(file);
-            }
+            continue;
         }
+        EXPECT_STREQ(name, "extra.dll");
+        EXPECT_EQ(GetFileAttributesA((first + "\\表").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+        // Held: renamed by nobody, and asked again, the same handle.
+        EXPECT_FALSE(MoveFileA(first.c_str(), (c.game + "moved").c_str()));
+        EXPECT_EQ(RowFolder(kRow, true, name, message), folder);
     }
 }
 

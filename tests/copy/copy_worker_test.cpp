@@ -1,5 +1,6 @@
 #include "copy_worker.h"
 #include "crc32.h"
+#include "held_folder.h"
 #include "dialog_input.h"
 #include "test_files.h"
 
@@ -24,12 +25,6 @@ struct CopyWorkerProbe {
         DWORD code = STILL_ACTIVE;
         GetExitCodeThread(worker.thread, &code);
         return code;
-    }
-    // A hold's wait pauses through pause instead; gives the one it replaces.
-    static HoldPause PauseHoldsWith(HoldPause pause) {
-        HoldPause previous = CopyWorker::holdPause;
-        CopyWorker::holdPause = pause;
-        return previous;
     }
     // As Stop starts, without waiting for the thread.
     static void Cancel(CopyWorker& worker) { worker.cancelRequested = 1; }
@@ -66,9 +61,12 @@ int OtherHook(DWORD) {
 
 std::atomic<DWORD> lastError{ERROR_SUCCESS};
 
-void CountingFailureHook(DWORD error) {
+std::atomic<int> lastFailedFile{-1};
+
+void CountingFailureHook(DWORD error, int file) {
     ++failures;
     lastError = error;
+    lastFailedFile = file;
 }
 
 std::atomic<int> checkedCalls{0};
@@ -138,17 +136,25 @@ class CopyWorkerTest : public ::testing::Test {
         checkedCalls = 0;
     }
 
+    void TearDown() override { CloseHandle(held_); }
+
     std::string Path(const std::string& name) const { return folder_.Path(name); }
 
-    // Starts a copy and waits for its thread to end; gives the thread's exit code.
-    DWORD CopyToEnd(CopyWorker& worker, const std::string& locator, const std::string& path) {
-        EXPECT_EQ(worker.Start(locator.c_str(), path.c_str()), 1);
+    // Starts a copy of locator into name [lives until committed or discarded] in the
+    // test's folder, held as the installer holds it, and waits for its thread to end;
+    // gives the thread's exit code.
+    DWORD CopyToEnd(CopyWorker& worker, const std::string& locator, const char* name,
+                    bool commit = true) {
+        EXPECT_EQ(worker.Start(locator.c_str(), held_, name, commit), 1);
         DWORD code = CopyWorkerProbe::WaitForExitCode(worker);
         worker.Stop();
         return code;
     }
 
     TestFolder folder_;
+    HANDLE held_ =
+        CreateFileA(folder_.Path().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 };
 
 struct PayloadCase {
@@ -178,16 +184,18 @@ TEST_F(CopyWorkerTest, WritesThePayloadWholeAndReportsEverySlice) {
             std::lock_guard<std::mutex> lock(callsMutex);
             calls.clear();
         }
-        std::string path = Path(std::string(c.name) + ".bin");
+        std::string name = std::string(c.name) + ".bin";
+        std::string path = Path(name);
         if (c.existingSize != 0) {
             WriteBytes(path, std::string(c.existingSize, '\xEE'));
         }
         std::string payload = PayloadBytes(c.name);
 
-        EXPECT_EQ(CopyToEnd(worker, std::string("%BINARY%") + c.name, path), 0u);
+        EXPECT_EQ(CopyToEnd(worker, std::string("%BINARY%") + c.name, name.c_str()), 0u);
 
         EXPECT_TRUE(FileBytes(path) == payload) << "file differs from the payload";
         EXPECT_EQ(Attributes(path + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(Attributes(path + kBackupSuffix), INVALID_FILE_ATTRIBUTES);
         std::vector<HookCall> seen = Calls();
         ASSERT_EQ(seen.size(), c.hookCalls);
         for (size_t k = 1; k <= seen.size(); ++k) {
@@ -215,7 +223,7 @@ TEST_F(CopyWorkerTest, UnknownPayloadEndsWithoutHookOrFile) {
     for (const char* locator : kLocators) {
         SCOPED_TRACE(locator);
         EXPECT_EQ(FindPayload(locator), nullptr);
-        EXPECT_EQ(CopyToEnd(worker, locator, Path("never.bin")), kFailed);
+        EXPECT_EQ(CopyToEnd(worker, locator, "never.bin"), kFailed);
         EXPECT_EQ(CallCount(), 0u);
         EXPECT_EQ(Attributes(Path("never.bin")), INVALID_FILE_ATTRIBUTES);
     }
@@ -238,7 +246,9 @@ void CountingPause(std::uint32_t) {
     }
 }
 
-TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
+// Every row stages first.xp3 over an older file, then commits it with the row's own
+// file: whatever stops the commit leaves both files as they were, and no temporary.
+TEST_F(CopyWorkerTest, ACommitThatCannotFinishLeavesEveryFileAsItWas) {
     // The game holds its archive open without sharing while it runs.
     std::string held = Path("held.xp3");
     WriteBytes(held, "kept");
@@ -248,55 +258,59 @@ TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
     std::string readOnly = Path("read-only.xp3");
     WriteBytes(readOnly, "kept");
     ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-    std::string folder = Path("folder.xp3");
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-    std::string missing = Path("missing");
+    ASSERT_TRUE(CreateDirectoryA(Path("folder.xp3").c_str(), nullptr));
     // A stale temporary that cannot be removed: creating the file anyway could
     // follow a link left at that name.
     std::string staleTemporary = Path("stale.xp3") + kTemporarySuffix;
     WriteBytes(staleTemporary, "stale");
     ASSERT_TRUE(SetFileAttributesA(staleTemporary.c_str(), FILE_ATTRIBUTE_READONLY));
-    // No wait mends a read-only file or a folder; one for a hold may.
-    EXPECT_TRUE(WaitCannotMend(readOnly.c_str()));
-    EXPECT_TRUE(WaitCannotMend(folder.c_str()));
-    EXPECT_FALSE(WaitCannotMend(held.c_str()));
-    EXPECT_FALSE(WaitCannotMend(missing.c_str()));
+    // Its old file cannot be moved aside: the first file, already moved, goes back.
+    WriteBytes(Path("aside.xp3"), "kept");
+    ASSERT_TRUE(CreateDirectoryA((Path("aside.xp3") + kBackupSuffix).c_str(), nullptr));
+    const std::string tooLong(256, 'n');
 
     struct {
         const char* what;
-        std::string destination;
+        const char* name;
         bool temporaryStays;
         int pauses;        // -1: the whole window
         int cancelAtPause; // 0: never
-        bool landsElsewhere = false;
     } const kCases[] = {
-        {"held open without sharing", held, false, -1, 0},
-        {"held, and closed during the wait", held, false, 1, 1},
-        {"read-only", readOnly, false, 0, 0},
-        {"a folder of that name", folder, false, 0, 0},
-        {"in a missing folder", missing + "\\patch.xp3", false, 0, 0},
-        {"a stale temporary that cannot be removed", Path("stale.xp3"), true, 0, 0},
-        {"its temporary landed through a link", Path("linked.xp3"), false, 0, 0, true},
+        {"held open without sharing", "held.xp3", false, -1, 0},
+        {"held, and closed during the wait", "held.xp3", false, 1, 1},
+        {"read-only", "read-only.xp3", false, 0, 0},
+        {"a folder of that name", "folder.xp3", false, 0, 0},
+        {"a name longer than a folder takes", tooLong.c_str(), false, 0, 0},
+        {"a stale temporary that cannot be removed", "stale.xp3", true, 0, 0},
+        {"its old file cannot be moved aside", "aside.xp3", false, 0, 0},
     };
     CopyWorker worker;
     worker.SetProgressHook(RecordingHook);
     worker.SetFailureHook(CountingFailureHook);
-    static bool landsElsewhere;
-    worker.SetPlacedHook([](HANDLE) { return !landsElsewhere; });
     pausing = &worker;
-    HoldPause sleep = CopyWorkerProbe::PauseHoldsWith(CountingPause);
+    HoldPause sleep = HoldWaitPause;
+    HoldWaitPause = CountingPause;
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
+        WriteBytes(Path("first.xp3"), "older first");
         failures = 0;
+        ASSERT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_114", "first.xp3", false), 0u);
+        EXPECT_EQ(Attributes(Path("first.xp3") + kTemporarySuffix),
+                  static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+        {
+            std::lock_guard<std::mutex> lock(callsMutex);
+            calls.clear();
+        }
         pauses = 0;
         cancelAtPause = c.cancelAtPause;
-        landsElsewhere = c.landsElsewhere;
-        EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_676", c.destination), kFailed);
-        EXPECT_EQ(lastError == kLandedElsewhere, c.landsElsewhere);
+        EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_676", c.name), kFailed);
         // A cancel is no failure to report.
         EXPECT_EQ(failures, c.cancelAtPause == 0 ? 1 : 0);
         if (c.cancelAtPause == 0) {
             EXPECT_NE(lastError, static_cast<DWORD>(ERROR_SUCCESS)) << "no reason to show";
+            // The file that stopped it: the second staged, or the first for a fault
+            // that stops the commit's moves after the first was made.
+            EXPECT_EQ(lastFailedFile, 1);
         }
         if (c.pauses < 0) {
             EXPECT_GT(pauses, 1);
@@ -304,20 +318,26 @@ TEST_F(CopyWorkerTest, DestinationThatCannotBeReplacedKeepsWhatItHeld) {
             EXPECT_EQ(pauses, c.pauses);
         }
         EXPECT_TRUE(Calls().empty() || Calls().back().percent < 100);
-        EXPECT_EQ(Attributes(c.destination + kTemporarySuffix) != INVALID_FILE_ATTRIBUTES,
-                  c.temporaryStays);
+        EXPECT_EQ(FileBytes(Path("first.xp3")), "older first");
+        std::string path = Path(c.name);
+        EXPECT_EQ(Attributes(path + kTemporarySuffix) != INVALID_FILE_ATTRIBUTES, c.temporaryStays);
+        for (const char* name : {"first.xp3", c.name}) {
+            EXPECT_EQ(Attributes(Path(name) + kBackupSuffix) != INVALID_FILE_ATTRIBUTES,
+                      std::string(name) == "aside.xp3")
+                << name;
+        }
+        EXPECT_EQ(Attributes(Path("first.xp3") + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
     }
-    CopyWorkerProbe::PauseHoldsWith(sleep);
+    HoldWaitPause = sleep;
     EXPECT_EQ(Attributes(Path("stale.xp3")), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(FileBytes(staleTemporary), "stale");
     SetFileAttributesA(staleTemporary.c_str(), FILE_ATTRIBUTE_NORMAL);
     CloseHandle(holder);
     EXPECT_EQ(FileBytes(held), "kept");
     EXPECT_EQ(FileBytes(readOnly), "kept");
+    EXPECT_EQ(FileBytes(Path("aside.xp3")), "kept");
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(Attributes(folder), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_EQ(Attributes(missing), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(Attributes(Path("linked.xp3")), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Attributes(Path("folder.xp3")), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 }
 
 TEST_F(CopyWorkerTest, ChecksThePayloadsAgainstTheirDigests) {
@@ -377,7 +397,7 @@ TEST_F(CopyWorkerTest, StopWhileIdleDoesNothing) {
     worker.Stop();
     EXPECT_EQ(worker.SetProgressHook(RecordingHook), nullptr);
     EXPECT_EQ(worker.SetProgressHook(RecordingHook), RecordingHook); // still idle
-    EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_200", Path("a.bin")), 0u);
+    EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_200", "a.bin"), 0u);
     worker.Stop();
     EXPECT_EQ(worker.SetProgressHook(RecordingHook), RecordingHook);
 }
@@ -387,19 +407,16 @@ TEST_F(CopyWorkerTest, StartDuringACopyCancelsItAfterItsSliceAndStartsTheNext) {
     worker.SetProgressHook(RecordingHook);
     std::string first = Path("first.xp3");
     hookSleepMs = 20;
-    ASSERT_EQ(worker.Start("%BINARY%COPY_TEST_1000000", first.c_str()), 1);
+    ASSERT_EQ(worker.Start("%BINARY%COPY_TEST_1000000", held_, "first.xp3", false), 1);
     WaitForCalls(3);
     DWORD firstThread = Calls()[0].thread;
 
-    // The caller's strings may change as soon as Start returns.
+    // The caller's locator may change as soon as Start returns.
     char locator[MAX_PATH] = "%BINARY%COPY_TEST_676";
-    char destination[MAX_PATH];
-    lstrcpyA(destination, Path("second.ini").c_str());
     hookSleepMs = 0;
-    ASSERT_EQ(worker.Start(locator, destination), 1);
+    ASSERT_EQ(worker.Start(locator, held_, "second.ini", true), 1);
     size_t firstCalls = CallsOnThread(firstThread);
     lstrcpyA(locator, "%BINARY%COPY_TEST_114");
-    lstrcpyA(destination, Path("wrong.sig").c_str());
 
     EXPECT_EQ(CopyWorkerProbe::WaitForExitCode(worker), 0u);
     worker.Stop();
@@ -411,14 +428,13 @@ TEST_F(CopyWorkerTest, StartDuringACopyCancelsItAfterItsSliceAndStartsTheNext) {
     EXPECT_EQ(Attributes(first + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
     EXPECT_TRUE(FileBytes(Path("second.ini")) == PayloadBytes("COPY_TEST_676"));
     EXPECT_EQ(Calls().back().percent, 100u);
-    EXPECT_EQ(Attributes(Path("wrong.sig")), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(CopyWorkerTest, HookChangesOnlyWhileIdle) {
     CopyWorker worker;
     worker.SetProgressHook(RecordingHook);
     hookSleepMs = 5;
-    ASSERT_EQ(worker.Start("%BINARY%COPY_TEST_114", Path("a.sig").c_str()), 1);
+    ASSERT_EQ(worker.Start("%BINARY%COPY_TEST_114", held_, "a.sig", true), 1);
     EXPECT_EQ(worker.SetProgressHook(OtherHook), nullptr);
     // A finished copy still counts as busy until it is joined.
     EXPECT_EQ(CopyWorkerProbe::WaitForExitCode(worker), 0u);
@@ -428,60 +444,52 @@ TEST_F(CopyWorkerTest, HookChangesOnlyWhileIdle) {
     EXPECT_EQ(worker.SetProgressHook(OtherHook), RecordingHook);
 }
 
-TEST_F(CopyWorkerTest, DestroyingTheWorkerStopsTheCopyAfterItsSlice) {
+TEST_F(CopyWorkerTest, DestroyingTheWorkerStopsTheCopyAfterItsSliceAndDeletesWhatItStaged) {
     std::string path = Path("patch2.xp3");
     WriteBytes(path, "older archive");
-    hookSleepMs = 20;
     auto* worker = new CopyWorker;
     worker->SetProgressHook(RecordingHook);
     worker->SetFailureHook(CountingFailureHook);
-    ASSERT_EQ(worker->Start("%BINARY%COPY_TEST_1000000", path.c_str()), 1);
+    // Written whole and waiting for the commit, as the rows before the one that runs.
+    ASSERT_EQ(CopyToEnd(*worker, "%BINARY%COPY_TEST_114", "patch.xp3", false), 0u);
+    // Between two rows, the worker idle: only the destruction discards.
+    worker->Stop();
+    EXPECT_NE(Attributes(Path("patch.xp3") + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
+    hookSleepMs = 20;
+    ASSERT_EQ(worker->Start("%BINARY%COPY_TEST_1000000", held_, "patch2.xp3", true), 1);
     WaitForCalls(2);
     delete worker;
     size_t callsAtExit = CallCount();
     Sleep(100);
     EXPECT_EQ(CallCount(), callsAtExit);
-    EXPECT_LT(callsAtExit, 100u);
+    EXPECT_LT(callsAtExit, 214u);
     EXPECT_EQ(failures, 0); // a cancel is no failure to report
     EXPECT_EQ(FileBytes(path), "older archive");
     EXPECT_EQ(Attributes(path + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Attributes(Path("patch.xp3")), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Attributes(Path("patch.xp3") + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(CopyWorkerTest, StartRefusesStringsThatDoNotFitAndStaysIdle) {
-    // A full path that, with its temporary suffix, makes 259 characters still fits
-    // Windows' limit of MAX_PATH with the terminator.
-    const size_t longest = 259 - (sizeof kTemporarySuffix - 1);
-    std::string fits = Path("");
-    fits += std::string(longest - fits.size(), 'f');
-    // One byte more must not be cut into the name of another file.
-    std::string tooLong = Path("");
-    tooLong += std::string(longest + 1 - tooLong.size(), 'g');
-    std::string cut = tooLong.substr(0, longest);
     std::string longLocator = "%BINARY%COPY_TEST_114" + std::string(260, 'x');
-    std::string sig = Path("a.sig");
-
     CopyWorker worker;
     worker.SetProgressHook(RecordingHook);
-    EXPECT_EQ(CopyToEnd(worker, "%BINARY%COPY_TEST_114", fits), 0u);
-    EXPECT_EQ(FileBytes(fits).size(), 114u);
-
     struct {
         const char* what;
         const char* locator;
-        const char* destination;
+        const char* name;
     } const kRefused[] = {
-        {"destination too long for its temporary", "%BINARY%COPY_TEST_114", tooLong.c_str()},
-        {"locator of 260 bytes or more", longLocator.c_str(), sig.c_str()},
-        {"null locator", nullptr, sig.c_str()},
-        {"null destination", "%BINARY%COPY_TEST_114", nullptr},
+        {"locator of 260 bytes or more", longLocator.c_str(), "a.sig"},
+        {"null locator", nullptr, "a.sig"},
+        {"null name", "%BINARY%COPY_TEST_114", nullptr},
     };
     for (const auto& c : kRefused) {
         SCOPED_TRACE(c.what);
         // A copy in flight is stopped first, as by any Start.
         hookSleepMs = 20;
-        ASSERT_EQ(worker.Start("%BINARY%COPY_TEST_1000000", Path("big.xp3").c_str()), 1);
+        ASSERT_EQ(worker.Start("%BINARY%COPY_TEST_1000000", held_, "big.xp3", true), 1);
         WaitForCalls(1);
-        EXPECT_EQ(worker.Start(c.locator, c.destination), 0);
+        EXPECT_EQ(worker.Start(c.locator, held_, c.name, true), 0);
         size_t callsAfter = CallCount();
         EXPECT_EQ(worker.SetProgressHook(RecordingHook), RecordingHook) << "worker not idle";
         Sleep(50);
@@ -489,9 +497,8 @@ TEST_F(CopyWorkerTest, StartRefusesStringsThatDoNotFitAndStaysIdle) {
         std::lock_guard<std::mutex> lock(callsMutex);
         calls.clear();
     }
-    EXPECT_EQ(Attributes(tooLong), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(Attributes(cut), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(Attributes(sig), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Attributes(Path("a.sig")), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(Attributes(Path("big.xp3") + kTemporarySuffix), INVALID_FILE_ATTRIBUTES);
 }
 
 } // namespace
