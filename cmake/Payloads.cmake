@@ -3,7 +3,7 @@
 
 # The largest total of payloads the 32-bit program carries: its image must fit, in one
 # piece, into the address space beside the system DLLs, or it does not start. Measured
-# under 32-bit Wine with tools/measure-ceiling (see the README); a build for measuring
+# under 32-bit Wine with tools/measure-ceiling (see docs/ceiling.md); a build for measuring
 # may raise it with -DPAYLOAD_CEILING_MIB=.
 if(NOT DEFINED PAYLOAD_CEILING_MIB)
     set(PAYLOAD_CEILING_MIB 1536)

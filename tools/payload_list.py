@@ -15,11 +15,15 @@ named on the error stream.
 stage PAYLOAD_DIR STAGE_DIR CEILING_MIB: copies the payloads to STAGE_DIR under their
 resource names (see stage()).
 Either stops with status 1 at a list that Windows or the player would not take, naming
-each line and why, at a listed file that is missing, and at payloads above the ceiling.
+each line and why, at a listed file that is missing or reached through a link, and at
+payloads above the ceiling. A payload folder may come from someone else: a link in it
+could point at a key of the publisher's, so the files are read without following one.
 """
+import errno
 import hashlib
 import os
 import shutil
+import stat
 import sys
 
 LIST_NAME = "payloads.list"
@@ -69,6 +73,54 @@ class Refused(Exception):
     pass
 
 
+def open_payload(folder, name):
+    """name's file in folder (a backslash between a subfolder and a name), opened for
+    reading one part at a time without following a link: no part below folder may be
+    a link, so the file read is the folder's own and its real path stays inside it.
+    folder itself may be a link; the publisher named it. Raises Refused saying why."""
+    parts = name.split("\\")
+    try:
+        where = os.open(folder, os.O_RDONLY | os.O_DIRECTORY | os.O_CLOEXEC)
+    except OSError as error:
+        raise Refused("the folder %s cannot be opened (%s)" % (folder, error.strerror)) from None
+    try:
+        for depth, part in enumerate(parts):
+            # O_NONBLOCK: a pipe placed at a payload's name must not hold the build.
+            last = os.O_NONBLOCK if depth == len(parts) - 1 else os.O_DIRECTORY
+            flags = os.O_RDONLY | os.O_NOFOLLOW | os.O_CLOEXEC | last
+            try:
+                opened = os.open(part, flags, dir_fd=where)
+            except OSError as error:
+                raise Refused(why_not_opened(folder, parts[:depth + 1], where, error)) from None
+            os.close(where)
+            where = opened
+        if not stat.S_ISREG(os.fstat(where).st_mode):
+            raise Refused("not a regular file in " + folder)
+        os.set_blocking(where, True)
+        payload, where = os.fdopen(where, "rb"), -1
+        return payload
+    finally:
+        if where >= 0:
+            os.close(where)
+
+
+def why_not_opened(folder, parts, parent, error):
+    """Why open_payload could not open parts' last part, which it looked for in the
+    folder parent (a descriptor)."""
+    try:
+        found = os.stat(parts[-1], dir_fd=parent, follow_symlinks=False)
+    except FileNotFoundError:
+        return "missing from " + folder
+    except OSError:
+        found = None
+    if found is not None and stat.S_ISLNK(found.st_mode):
+        return "%r is a link (to %s); only the payload folder's own files are shipped" % (
+            "\\".join(parts), os.readlink(parts[-1], dir_fd=parent))
+    if error.errno == errno.ENOTDIR:
+        return "%r is not a folder in %s" % ("\\".join(parts), folder)
+    return "cannot be read in %s (%s)" % (folder, error.strerror)
+
+
 def case_key(name):
     """name as Windows compares names, letter by letter (ß stays itself, as in NTFS)."""
     return "".join(c.upper() if len(c.upper()) == 1 else c for c in name)
@@ -109,8 +161,12 @@ def read_list(folder):
     """(resource, name) rows of folder in copy order: its payloads.list, or the default.
     Raises Refused naming every line that cannot be taken."""
     path = os.path.join(folder, LIST_NAME) if folder else None
-    if path is None or not os.path.exists(path):
+    if path is None or not os.path.lexists(path):
         return list(DEFAULT_LIST)
+    # A list that is a link would be read from elsewhere, and its lines shown in the log.
+    if os.path.islink(path):
+        raise Refused("%s is a link (to %s); the payload folder's own list is read" % (
+            path, os.readlink(path)))
     with open(path, "rb") as f:
         data = f.read()
     problems = []
@@ -124,8 +180,11 @@ def read_list(folder):
         if line.strip() == "" or line.startswith("#"):
             continue
         problem = name_problem(line)
-        if problem is None and not os.path.isfile(os.path.join(folder, *line.split("\\"))):
-            problem = "missing from " + folder
+        if problem is None:
+            try:
+                open_payload(folder, line).close()
+            except Refused as refused:
+                problem = str(refused)
         if problem:
             problems.append((number, line, problem))
         names.append((number, line))
@@ -181,16 +240,18 @@ def check_folder(folder, rows, ceiling_mib):
     exceed the ceiling; the total of their bytes otherwise."""
     total = 0
     for resource, name in rows:
-        source = os.path.join(folder, *name.split("\\"))
-        if not os.path.isfile(source):
-            raise Refused("Payload missing: %s (resource %s)" % (source, resource))
-        total += os.path.getsize(source)
+        try:
+            with open_payload(folder, name) as payload:
+                total += os.fstat(payload.fileno()).st_size
+        except Refused as refused:
+            raise Refused("Payload refused: %s (resource %s): %s" % (
+                os.path.join(folder, *name.split("\\")), resource, refused)) from None
     ceiling = ceiling_mib << 20
     if total > ceiling:
         raise Refused(
             "Payloads too large: the %d files in %s hold %d bytes (%d MiB); the 32-bit installer "
-            "carries at most %d MiB (%d bytes) of payloads, or it may not start (README, "
-            '"The ceiling")' % (len(rows), folder, total, (total + (1 << 20) - 1) >> 20,
+            "carries at most %d MiB (%d bytes) of payloads, or it may not start "
+            "(docs/ceiling.md)" % (len(rows), folder, total, (total + (1 << 20) - 1) >> 20,
                                 ceiling_mib, ceiling))
     return total
 
@@ -231,12 +292,25 @@ def write_if_changed(path, data):
     return True
 
 
-def sha256_of(path):
+def sha256_of(f):
+    """The digest of an open file, read from its start."""
     digest = hashlib.sha256()
-    with open(path, "rb") as f:
-        for chunk in iter(lambda: f.read(1 << 24), b""):
-            digest.update(chunk)
+    f.seek(0)
+    for chunk in iter(lambda: f.read(1 << 24), b""):
+        digest.update(chunk)
     return digest.hexdigest()
+
+
+def copy_open(source, target_path):
+    """Writes the open file source, from its start, to target_path."""
+    source.seek(0)
+    with open(target_path, "wb") as target:
+        shutil.copyfileobj(source, target, 1 << 24)
+
+
+def staged_digest(path):
+    with open(path, "rb") as f:
+        return sha256_of(f)
 
 
 def stage(folder, stage_dir, rows):
@@ -248,13 +322,14 @@ def stage(folder, stage_dir, rows):
     os.makedirs(stage_dir, exist_ok=True)
     record = []
     for resource, name in rows:
-        source = os.path.join(folder, *name.split("\\"))
         staged = os.path.join(stage_dir, resource)
-        wanted = sha256_of(source)
-        if not os.path.exists(staged) or sha256_of(staged) != wanted:
-            print("Staging %s as %s" % (source, resource))
-            shutil.copyfile(source, staged + ".part")
-            os.replace(staged + ".part", staged)
+        # Hashed and copied from one opening: what is staged is what the stamp records.
+        with open_payload(folder, name) as source:
+            wanted = sha256_of(source)
+            if not os.path.exists(staged) or staged_digest(staged) != wanted:
+                print("Staging %s as %s" % (os.path.join(folder, *name.split("\\")), resource))
+                copy_open(source, staged + ".part")
+                os.replace(staged + ".part", staged)
         record.append("%s %s\n" % (wanted, resource))
     # A resource of an earlier list would be counted as carried.
     listed = {resource for resource, _ in rows}
@@ -283,7 +358,10 @@ def main():
     except (Refused, OSError) as error:
         sys.exit(str(error))
     if args[0] == "stage":
-        stage(folder, output, rows)
+        try:
+            stage(folder, output, rows)
+        except Refused as error:  # a link put in the folder since the check above
+            sys.exit("Payload refused: %s" % error)
         return
     if folder and os.path.exists(os.path.join(folder, LIST_NAME)):
         extra = left_out(folder, rows)

@@ -19,7 +19,7 @@ import struct
 import sys
 import zlib
 
-from payload_list import Refused, read_list
+from payload_list import Refused, open_payload, read_list
 
 RESOURCE_TYPE = "BINARY"
 
@@ -115,8 +115,12 @@ def check(exe_path, source_dir, digests_cpp):
         problems.append("the exe does not hold the digest table of " + digests_cpp)
         digests = [None] * len(table)
     for (resource, name), digest in zip(table, digests):
-        with open(os.path.join(source_dir, *name.split("\\")), "rb") as f:
-            source = f.read()
+        try:
+            with open_payload(source_dir, name) as f:
+                source = f.read()
+        except Refused as refused:
+            problems.append("%s: %s" % (name, refused))
+            continue
         if resource not in embedded:
             problems.append("%s: not in the exe (resource %s)" % (name, resource))
         elif embedded[resource] != source:
@@ -127,14 +131,16 @@ def check(exe_path, source_dir, digests_cpp):
 
 
 def listing(exe_path, source_dir):
+    def line(f, name):
+        data = f.read()
+        return "%d %s  %s\n" % (len(data), hashlib.sha256(data).hexdigest(), name)
+
     lines = []
-    files = [(name.replace("\\", "/"), os.path.join(source_dir, *name.split("\\")))
-             for _, name in read_list(source_dir)]
-    files.append((os.path.basename(exe_path), exe_path))
-    for name, path in files:
-        with open(path, "rb") as f:
-            data = f.read()
-        lines.append("%d %s  %s\n" % (len(data), hashlib.sha256(data).hexdigest(), name))
+    for _, name in read_list(source_dir):
+        with open_payload(source_dir, name) as f:
+            lines.append(line(f, name.replace("\\", "/")))
+    with open(exe_path, "rb") as f:
+        lines.append(line(f, os.path.basename(exe_path)))
     return "".join(lines)
 
 

@@ -29,7 +29,14 @@ class ListReader(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.folder)
 
     def read(self, text, files=()):
-        make_folder(self.folder, {name: b"x" for name in files})
+        """files: names to make, or "NAME -> TARGET" for a link, {outside} in TARGET
+        standing for a folder beside the payload folder."""
+        outside = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, outside)
+        make_folder(outside, {"id_ed25519": b"key", "a.dll": b"x"})
+        make_folder(self.folder, {name: b"x" for name in files if " -> " not in name})
+        for name, target in (name.split(" -> ") for name in files if " -> " in name):
+            os.symlink(target.format(outside=outside), os.path.join(self.folder, name))
         make_folder(self.folder, {"payloads.list": text.encode("utf-8")})
         return payload_list.read_list(self.folder)
 
@@ -64,6 +71,13 @@ class ListReader(unittest.TestCase):
             ("plugin\nplugin\\a.dll", ["plugin/a.dll"], "line 1: plugin: a file where line 2 needs a folder"),
             ("y.PART\\z\nY", ["y.PART/z", "Y"], "line 1: y.PART\\z: the name of line 2's temporary while"),
             ("gone.xp3", [], "line 1: gone.xp3: missing from"),
+            # A received folder may link to a key of the publisher's: never followed.
+            ("readme.txt", ["readme.txt -> {outside}/id_ed25519"],
+             "line 1: readme.txt: 'readme.txt' is a link (to /"),
+            ("plugin\\a.dll", ["plugin -> {outside}"], "line 1: plugin\\a.dll: 'plugin' is a link (to /"),
+            ("a.xp3\nb.xp3", ["a.xp3", "b.xp3 -> a.xp3"], "line 2: b.xp3: 'b.xp3' is a link (to a.xp3)"),
+            ("sub\\a.dll", ["sub"], "line 1: sub\\a.dll: 'sub' is not a folder"),
+            ("plugin", ["plugin/a.dll"], "line 1: plugin: not a regular file in"),
             ("\n".join("f%d" % n for n in range(257)), ["f%d" % n for n in range(257)],
              "line 257: f256: more than 256 names"),
             ("# nothing\n\n", [], "lists no file"),
@@ -110,12 +124,36 @@ class Staging(unittest.TestCase):
                 target.write(b"cha")
             raise KeyboardInterrupt
 
-        with unittest.mock.patch("shutil.copyfile", interrupted), self.assertRaises(KeyboardInterrupt):
+        with unittest.mock.patch("payload_list.copy_open", interrupted), self.assertRaises(KeyboardInterrupt):
             payload_list.stage(source, staged, rows)
         with open(stamp) as f:
             self.assertEqual(f.read(), before)
         with open(os.path.join(staged, "ID_PAYLOAD2"), "rb") as f:
             self.assertEqual(f.read(), b"")
+
+    def test_a_link_is_never_read_through(self):
+        root = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, root)
+        source, staged = os.path.join(root, "source"), os.path.join(root, "staged")
+        secret = os.path.join(root, "id_ed25519")
+        make_folder(root, {"id_ed25519": b"key"})
+        make_folder(source, {"payloads.list": b"a.xp3\n", "a.xp3": b"own"})
+        rows = payload_list.read_list(source)
+        # Put in after the list was read: the staging copies nothing through it.
+        os.remove(os.path.join(source, "a.xp3"))
+        os.symlink(secret, os.path.join(source, "a.xp3"))
+        with self.assertRaisesRegex(payload_list.Refused, "'a.xp3' is a link"):
+            payload_list.stage(source, staged, rows)
+        self.assertEqual(os.listdir(staged), [])
+        # The default list's files, which no list line names, are refused by the check.
+        os.remove(os.path.join(source, "payloads.list"))
+        os.symlink(secret, os.path.join(source, "patch.xp3"))
+        with self.assertRaisesRegex(payload_list.Refused, r"resource ID_PATCH1\): 'patch.xp3' is a link"):
+            payload_list.check_folder(source, payload_list.read_list(source), 1536)
+        # A list that is a link is not read: its target's lines would stand in the log.
+        os.symlink(secret, os.path.join(source, "payloads.list"))
+        with self.assertRaisesRegex(payload_list.Refused, "payloads.list is a link"):
+            payload_list.read_list(source)
 
 
 @unittest.skipUnless(os.environ.get("RELEASE_EXE"), "no built installer given")
