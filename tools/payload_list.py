@@ -56,6 +56,9 @@ MAX_ROWS = 256
 # The installer's default folder, and the suffix of a file while it writes it.
 DEFAULT_FOLDER = "C:\\Program Files\\ルミナコ\\"
 TEMPORARY_SUFFIX = ".part"
+# The suffix under which a file that a payload replaces waits while the payloads are put
+# in place.
+BACKUP_SUFFIX = ".part-old"
 # Windows takes a path of 259 characters (a double-byte one counts once): a name longer
 # than that leaves beside the default folder and the temporary's suffix cannot be
 # written there. Its bytes in code page 932 must also fit the table's 256-byte cell.
@@ -198,19 +201,21 @@ def read_list(folder):
         parts = key.split("\\")
         for depth in range(1, len(parts)):
             folders.setdefault("\\".join(parts[:depth]), number)
-    # A file is written under its name and the temporary's suffix, and whatever holds
-    # that name is removed first as a leftover of an earlier run.
-    temporaries = {}
+    # A file is written under its name and the temporary's suffix, the file it replaces
+    # waits under the backup's suffix, and whatever holds either name is taken as a
+    # leftover of an earlier run.
+    own = {}
     for number, name in names:
-        temporaries.setdefault(case_key(name + TEMPORARY_SUFFIX), number)
+        own.setdefault(case_key(name + TEMPORARY_SUFFIX), (number, "temporary while it is written"))
+        own.setdefault(case_key(name + BACKUP_SUFFIX), (number, "old file while the patch is put in place"))
     for number, name in names:
         if case_key(name) in folders:
             problems.append((number, name, "a file where line %d needs a folder" % folders[case_key(name)]))
         parts = case_key(name).split("\\")
-        taken = [temporaries[key] for key in ("\\".join(parts[:depth]) for depth in range(1, len(parts) + 1))
-                 if key in temporaries]
+        taken = [own[key] for key in ("\\".join(parts[:depth]) for depth in range(1, len(parts) + 1))
+                 if key in own]
         if taken:
-            problems.append((number, name, "the name of line %d's temporary while it is written" % taken[0]))
+            problems.append((number, name, "the name of line %d's %s" % taken[0]))
     if not names:
         raise Refused("%s lists no file" % path)
     if len(names) > MAX_ROWS:

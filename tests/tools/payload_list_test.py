@@ -70,6 +70,7 @@ class ListReader(unittest.TestCase):
             ("Patch.xp3\npatch.XP3", ["Patch.xp3", "patch.XP3"], "line 2: patch.XP3: the same file as line 1"),
             ("plugin\nplugin\\a.dll", ["plugin/a.dll"], "line 1: plugin: a file where line 2 needs a folder"),
             ("y.PART\\z\nY", ["y.PART/z", "Y"], "line 1: y.PART\\z: the name of line 2's temporary while"),
+            ("Y\ny.Part-Old", ["Y", "y.Part-Old"], "line 2: y.Part-Old: the name of line 1's old file while"),
             ("gone.xp3", [], "line 1: gone.xp3: missing from"),
             # A received folder may link to a key of the publisher's: never followed.
             ("readme.txt", ["readme.txt -> {outside}/id_ed25519"],
