@@ -132,7 +132,9 @@ HANDLE HoldSubfolder(HANDLE parent, const char* name, int start, int length, boo
                       INVALID_HANDLE_VALUE};
     DWORD error = OpenInFolder(entry);
     if (error == ERROR_SUCCESS) {
-        DWORD attributes = AttributesOf(entry.opened) | GetFileAttributesA(path);
+        DWORD byPath = GetFileAttributesA(path);
+        DWORD attributes =
+            AttributesOf(entry.opened) | (byPath != INVALID_FILE_ATTRIBUTES ? byPath : 0);
         if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
             if (HeldCount < static_cast<int>(ARRAYSIZE(Held))) {
                 Held[HeldCount++] = {GameFolder, name, length, entry.opened};
